@@ -1,0 +1,116 @@
+// Common services: the trap for internal inconsistencies, the memory
+// service, recursive locks and the ordered name tree.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+// ---- Trap ------------------------------------------------------------------
+
+// Where an internal inconsistency was found; the number is the trap site.
+enum TrapSite : int32_t {
+  TRAP_LOCK_TIMEOUT = 693,       // a development machine waited too long
+  TRAP_UNLOCK_NOT_OWNER = 734,   // unlock by a thread that does not hold it
+  TRAP_TREE_BALANCE = 3389,      // impossible balance in the name tree
+};
+
+extern const char* const CSTrapFileName;
+
+// Records the site in the trap file, then breaks into the debugger.
+void CSTrap(int32_t site, int32_t value);
+
+// ---- Recursive locks -------------------------------------------------------
+
+enum LockResult : uint32_t {
+  LOCK_OBTAINED = 0,
+  LOCK_ABANDONED = 0x80,
+  LOCK_TIMEOUT = 258,
+  LOCK_FAILED = 0xFFFFFFFF,
+};
+
+constexpr uint32_t LOCK_NO_LIMIT = 0xFFFFFFFF;
+
+struct CSLock {
+  std::timed_mutex mutex;               // held while count is above 0
+  std::atomic<std::thread::id> owner;   // holding thread; none when free
+  int32_t count;                        // times the owner has taken it
+};
+
+// Name of a machine where a slow lock is a fault worth a trap; none by default.
+extern const char* CSDevelopmentMachine;
+
+uint32_t CSLockIt(CSLock* lock, uint32_t timeoutMs);
+void CSUnlockIt(CSLock* lock);
+void CSLockChecked(CSLock* lock);
+
+// ---- Memory service --------------------------------------------------------
+
+constexpr uint32_t CS_MEM_OVERHEAD = 32;      // header bytes before each block
+constexpr uint32_t CS_MEM_SMALL_LIMIT = 300;  // blocks below this are kind 1
+
+struct CSMemHeader {
+  uint32_t size;    // bytes taken from the heap, overhead included
+  int32_t kind;     // 1 small, 2 large or second attempt
+  int32_t serial;   // number among all successful requests
+};
+
+extern CSLock CSMemLock;
+extern int64_t CSMemBlockCount;
+extern int64_t CSMemBytesInUse;
+extern int64_t CSMemPeakBytes;
+extern int32_t CSMemSerial;
+// Test hook: when not negative, the request after this many more fails.
+extern int64_t CSMemFailCountdown;
+
+void* CSGetMem(uint32_t size);
+void CSFreeMem(void* pointer);
+CSMemHeader* CSMemHeaderOf(void* pointer);
+
+// Gets a zeroed record of type T from the memory service, or null.
+template <typename T>
+T* CSNewRecord(uint32_t extraBytes = 0) {
+  void* block = CSGetMem(static_cast<uint32_t>(sizeof(T)) + extraBytes);
+  return block ? new (block) T{} : nullptr;
+}
+
+// ---- Ordered name tree -----------------------------------------------------
+
+struct NameTreeNode {
+  NameTreeNode* child[2];      // keys before, keys after
+  NameTreeNode* adjacent[2];   // previous, next node in key order
+  uint16_t height;             // of the subtree rooted here; leaf 1
+  int32_t ordinal;             // 0-based position in key order
+};
+
+enum TreeKeyMode : int32_t {
+  TREE_KEY_APPEND = -5,         // no key: every new node goes last
+  TREE_KEY_INTEGER = -4,        // 32-bit value, wrapping difference
+  TREE_KEY_STRING = -3,         // pointer to NUL-terminated text
+  TREE_KEY_STRING_NOCASE = -2,  // as STRING, but case-blind first
+  // 0 or more: that many key bytes inline
+};
+
+enum TreeFlags : uint32_t {
+  TREE_CALLER_NODE = 0x40,  // the caller's block becomes the node
+  TREE_DUPLICATES = 0x80,   // equal keys are kept, before their equals
+};
+
+struct TreePath {
+  TreePath* up;          // step above; none at the root
+  NameTreeNode* node;    // root of the subtree at this step
+  NameTreeNode** link;   // the pointer that holds node
+  int direction;         // side taken from the step above
+};
+
+NameTreeNode* CSTreeInsert(TreePath* path, const char* label, uint32_t flags,
+                           NameTreeNode* node, uint32_t nodeSize,
+                           int32_t keyMode);
+void CSTreeRebalance(TreePath* step);
+NameTreeNode* CSTreeRotate(NameTreeNode* node, int side);
+NameTreeNode* CSTreeFirst(NameTreeNode* root);
+
+// The payload, whose first bytes are the key, follows the header.
+inline void* CSTreePayload(NameTreeNode* node) { return node + 1; }

@@ -1,0 +1,73 @@
+// One run of the converter: banner, options, names, loading, processing and
+// writing, in that order; the first failure ends the run.
+#include "driver/run.h"
+
+#include <cstdio>
+#include <string_view>
+
+#include "driver/options.h"
+#include "driver/settings.h"
+#include "source/source_file.h"
+
+static constexpr const char* VERSION = "1.0.1";
+static constexpr std::string_view FILE_TYPES[] = {".cpy", ".cbl", ".cob", ".ccp"};
+
+static void PrintBanner() {
+  std::printf("recforge Version:%s (%d Bit) Build Date:%s\n", VERSION,
+              static_cast<int>(sizeof(void*) * 8), __DATE__);
+  std::printf("  Copyright (c) 2024-2026 the recforge authors. See README.md.\n\n");
+}
+
+static int Refuse(const char* message) {
+  std::fputs(message, stdout);
+  PrintUsage();
+  return 0;
+}
+
+// The file type runs from the first '.' of the input's file part.
+static int CheckFileType() {
+  std::string_view file = SplitPath(InputFileName).file;
+  size_t dot = file.find('.');
+  if (dot == std::string_view::npos)
+    return Refuse("Please include file type in input file name.\n\n");
+  for (std::string_view type : FILE_TYPES) {
+    if (file.substr(dot) == type) {
+      SourceLanguage = LANGUAGE_COBOL;
+      return 1;
+    }
+  }
+  return Refuse("Input file type is not supported.\n\n");
+}
+
+static void DeriveNames() {
+  if (StructureName.empty()) {
+    std::string_view file = SplitPath(InputFileName).file;
+    StructureName = file.substr(0, file.find('.'));
+  }
+  if (OutputFileName.empty()) OutputFileName = StructureName;
+  if (SplitPath(OutputFileName).file.find('.') == std::string_view::npos)
+    OutputFileName += ".fmt";
+}
+
+int RunRecforge(int argc, char** argv) {
+  ResetSettings();
+  PrintBanner();
+  for (int letter; (letter = GetOption(argc, argv)) != OPTION_END;)
+    if (!ApplyOption(letter)) return 1;
+  if (OptionIndex < argc) {
+    std::fprintf(stderr, "Unrecognised parameter '%s'\n\n", argv[OptionIndex]);
+    PrintUsage();
+    return 1;
+  }
+  if (InputFileName.empty()) {
+    Refuse("Please specify a language input file with -i parameter.\n\n");
+    return 1;
+  }
+  if (!CheckFileType()) return 1;
+  DeriveNames();
+
+  SourceFile* file = LoadSourceFile(InputFileName);
+  if (!file) return 1;
+  // Processing and writing come next; until then nothing is written.
+  return 1;
+}

@@ -1,0 +1,34 @@
+// The run settings and their starting values.
+#include "driver/settings.h"
+
+std::string InputFileName;
+std::string OutputFileName;
+std::string StructureName;
+uint32_t OptionFlags;
+uint32_t WarningFlags;
+int32_t MinCodeOffset;
+int32_t MaxCodeOffset;
+int32_t MinBinarySize;
+std::string StripPrefix;
+int32_t StripPrefixLength;
+NameTreeNode* RedefineNames;
+int32_t SourceLanguage;
+int32_t FillerRedefineNumber;
+int32_t RedefinitionsUsed;
+
+void ResetSettings() {
+  InputFileName.clear();
+  OutputFileName.clear();
+  StructureName.clear();
+  OptionFlags = 0;
+  WarningFlags = 0;
+  MinCodeOffset = 6;   // column 7
+  MaxCodeOffset = 71;  // column 72
+  MinBinarySize = -1;
+  StripPrefix.clear();
+  StripPrefixLength = 0;
+  RedefineNames = nullptr;
+  SourceLanguage = LANGUAGE_NONE;
+  FillerRedefineNumber = 1;
+  RedefinitionsUsed = 0;
+}

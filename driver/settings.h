@@ -1,0 +1,61 @@
+// The run settings: filled from the command line, read-only afterwards.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cs/cs.h"
+
+// -O letters.
+enum OptionFlag : uint32_t {
+  OPT_FILLER_NOT_HIGH = 0x01,     // f
+  OPT_NO_OVERWRITE_PROMPT = 0x02, // o
+  OPT_PACKED_AS_HEX = 0x04,       // p
+  OPT_LIMVAL_ALL = 0x08,          // l
+  OPT_QUIET_REDEFINES = 0x10,     // r
+  OPT_SIGNED_AS_HEX = 0x20,       // s
+};
+
+// -w letters.
+enum WarningFlag : uint32_t {
+  WARN_UNALIGNED = 0x01,          // a
+  WARN_REDEFINE_LENGTH = 0x02,    // r
+  WARN_ALL = 0xFFFFFFFF,          // *
+};
+
+enum SourceLanguageKind : int32_t { LANGUAGE_NONE = 0, LANGUAGE_COBOL = 1 };
+
+constexpr int32_t MAX_PREFIX_LENGTH = 10;
+constexpr int32_t MAX_REDEFINE_PATTERN = 30;
+
+// One -r or -R entry of RedefineNames.
+struct RedefineChoice {
+  NameTreeNode node;    // tree header; the payload follows
+  char letter;          // 'r' use this redefinition, 'R' do not
+  int32_t length;       // characters in pattern, 0 to 30
+  char pattern[32];     // hyphens already underscores, terminated
+};
+
+extern std::string InputFileName;
+extern std::string OutputFileName;
+extern std::string StructureName;
+extern uint32_t OptionFlags;
+extern uint32_t WarningFlags;
+extern int32_t MinCodeOffset;        // first offset of the code area
+extern int32_t MaxCodeOffset;        // last offset of the code area
+extern int32_t MinBinarySize;        // -1 when -b was not given
+extern std::string StripPrefix;      // hyphens already underscores
+extern int32_t StripPrefixLength;
+extern NameTreeNode* RedefineNames;  // RedefineChoice records, command-line order
+extern int32_t SourceLanguage;
+extern int32_t FillerRedefineNumber; // next FILLER_REDEFINE_n
+extern int32_t RedefinitionsUsed;    // redefinitions written in place
+
+// Starting values of every setting and counter.
+void ResetSettings();
+
+// Hyphens in names become underscores, as COBOL names are written out.
+inline void HyphensToUnderscores(char* text, size_t length) {
+  for (size_t i = 0; i < length; i++)
+    if (text[i] == '-') text[i] = '_';
+}
