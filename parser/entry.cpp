@@ -1,0 +1,37 @@
+// Reading one entry into a new FieldNode.
+#include "parser/entry.h"
+
+#include <cstdio>
+
+#include "cs/cs.h"
+#include "driver/settings.h"
+#include "parser/clauses.h"
+#include "parser/picture.h"
+
+std::string_view ShortNameOf(std::string_view name) {
+  if (StripPrefixLength == 0 || name.substr(0, StripPrefix.size()) != StripPrefix)
+    return {};
+  return name.substr(StripPrefix.size());
+}
+
+void StripFieldPrefix(FieldNode* node) { node->shortName = ShortNameOf(node->name); }
+
+int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
+  *entry = nullptr;
+  if (!GetToken(cursor, false)) return 1;  // no further entry
+  FieldNode* node = CSNewRecord<FieldNode>();
+  if (!node) {
+    std::printf("Can not allocate %d bytes\n", static_cast<int>(sizeof(FieldNode)));
+    return 0;
+  }
+  if (!ParseNumber(TokenText(cursor), &node->level)) return 0;
+  if (!GetToken(cursor, true)) return 0;
+  *entry = node;
+  if (!IsWord(TokenText(cursor), "PIC")) {
+    node->name = TokenText(cursor);
+    HyphensToUnderscores(const_cast<char*>(cursor->token), cursor->length);
+    StripFieldPrefix(node);
+    if (!GetToken(cursor, true)) return 0;
+  }
+  return ParseEntryClauses(cursor, node);
+}

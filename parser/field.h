@@ -1,0 +1,101 @@
+// The record of one data description entry, from parsing to writing.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+struct StructNode;
+
+// Storage type; the values are fixed: 5 to 12 are binary and floating,
+// 13 and 14 packed, 18 and 19 signed display.
+enum FieldType : int32_t {
+  FT_UNSET = 0,      // not known yet
+  FT_STRUCT = 1,     // group item
+  FT_CHAR = 2,       // alphanumeric, or unsigned display number
+  FT_HEX = 3,        // bytes shown in hexadecimal
+  FT_NUMERIC = 4,    // numeric, storage not chosen yet
+  FT_DOUBLE = 5,     // COMP-2
+  FT_FLOAT = 6,      // COMP-1
+  FT_SHORT = 7,
+  FT_USHORT = 8,
+  FT_INT32 = 9,
+  FT_UINT32 = 10,
+  FT_INT64 = 11,
+  FT_UINT64 = 12,
+  FT_PACKED = 13,    // signed packed decimal
+  FT_UPACKED = 14,   // unsigned packed decimal
+  FT_CONDITION = 15, // level-88 entry with a VALUE clause
+  FT_INT8 = 16,
+  FT_UINT8 = 17,
+  FT_OPUNCH = 18,    // signed display, sign carried in a digit
+  FT_DIGITS = 19,    // signed display, separate sign character
+};
+constexpr int32_t FIELD_TYPE_COUNT = 20;
+
+inline bool IsBinaryOrFloat(FieldType type) {
+  return type >= FT_DOUBLE && type <= FT_UINT64;
+}
+
+enum FieldUsage : int32_t {
+  FU_DISPLAY = 0,
+  FU_COMP1 = 1,
+  FU_COMP2 = 2,
+  FU_PACKED = 3,
+  FU_BINARY = 4,
+  FU_POINTER = 5,
+  FU_PROCEDURE_POINTER = 6,
+};
+
+enum ValueKind : int32_t {
+  VK_NONE = 0,        // no VALUE clause
+  VK_LITERAL = 1,     // exactly one value, in valueText
+  VK_LOW_VALUE = 2,
+  VK_HIGH_VALUE = 3,
+  VK_LIST = 4,        // more values follow the first
+  VK_RANGE = 5,       // the first value is followed by THRU
+};
+
+enum RedefineRole : int32_t {
+  RR_NONE = 0,
+  RR_REDEFINED = 1,   // heads a redefine chain
+  RR_REDEFINES = 2,   // has a REDEFINES clause
+};
+
+// Texts are views into the line store, or the constant "FILLER"; never
+// copied and never terminated.
+struct FieldNode {
+  FieldNode* next;              // next member of the group, or next condition
+  std::string_view name;        // hyphens already underscores
+  StructNode* parent;           // structure whose member list holds it
+  RedefineRole redefineRole;
+  std::string_view redefinesName;   // the name written after REDEFINES
+  FieldNode* redefinesTarget;   // head of the chain this entry redefines
+  FieldNode* nextRedefine;      // next entry of the redefine chain
+  bool redefineUsed;            // this alternative is the one written
+  int32_t redefinePadding;      // bytes short of the chain's longest
+  std::string_view dependingName;   // OCCURS ... DEPENDING ON object
+  std::string_view shortName;   // name without StripPrefix; empty: use name
+  std::string_view valueText;   // level 88: the first value
+  ValueKind valueKind;          // level 88: what VALUE gave
+  int32_t duplicateCount;       // earlier members of the group so named
+  int32_t level;                // level number as written
+  FieldType type;
+  int32_t size;                 // bytes of one occurrence; 0 for a group
+  int32_t digits;               // PICTURE positions before the point
+  int32_t scale;                // PICTURE positions after the point
+  bool isSigned;                // S in the PICTURE
+  bool signSeparate;            // SIGN ... SEPARATE
+  bool signLeading;             // SIGN LEADING
+  bool hasSignClause;           // a SIGN clause was written
+  bool hasDecimalPoint;         // V or P in the PICTURE
+  bool isSync;                  // SYNC given
+  int32_t alignRemainder;       // offset modulo size, binary and floating
+  FieldUsage usage;
+  int32_t occursMax;            // OCCURS upper bound; 0 without OCCURS
+  int32_t occursCount;          // occurrences used by layout and writer
+  StructNode* structure;        // a group's members
+  FieldNode* conditions;        // level-88 entries hung on this entry
+};
+
+// The type word of a FieldType; "???" for types without one.
+const char* FieldTypeName(int32_t type);

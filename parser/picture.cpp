@@ -1,0 +1,104 @@
+// PICTURE strings: 9, A, X, S, V, P and repeat counts are understood;
+// editing characters are not.
+#include "parser/picture.h"
+
+#include <cstdio>
+
+int ParseNumber(std::string_view text, int32_t* value) {
+  int64_t number = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') {
+      ReportPosition(text.data());
+      std::printf("'%.*s' found where number expected.\n",
+                  static_cast<int>(text.size()), text.data());
+      return 0;
+    }
+    number = number * 10 + (c - '0');
+    if (number > INT32_MAX) {
+      ReportPosition(text.data());
+      std::printf("'%.*s' is larger than 2147483647.\n",
+                  static_cast<int>(text.size()), text.data());
+      return 0;
+    }
+  }
+  *value = static_cast<int32_t>(number);
+  return 1;
+}
+
+static bool IsPositionChar(char c) {
+  return c == '9' || c == 'A' || c == 'X' || c == 'a' || c == 'x';
+}
+
+static bool IsPictureChar(char c) {
+  return IsPositionChar(c) || c == 'V' || c == 'P' || c == 'S';
+}
+
+int AddPictureChars(const char* p, FieldNode* node, int64_t count) {
+  FieldType kind = *p == '9' ? FT_NUMERIC : FT_CHAR;
+  if (node->type != FT_UNSET && node->type != kind) {
+    ReportPosition(p);
+    std::printf("Unexpected PIC type '%c'\n", *p);
+    return 0;
+  }
+  node->type = kind;
+  int32_t& positions = node->hasDecimalPoint ? node->scale : node->digits;
+  int64_t total = positions + count;
+  if (total > INT32_MAX) {
+    ReportPosition(p);
+    std::printf("PIC holds more than 2147483647 positions.\n");
+    return 0;
+  }
+  positions = static_cast<int32_t>(total);
+  return 1;
+}
+
+int ParsePictureRepeat(TokenCursor* cursor, FieldNode* node) {
+  const char* open = cursor->token;
+  const char* repeated = open > cursor->line->text ? open - 1 : nullptr;
+  if (!repeated || !IsPositionChar(*repeated)) {
+    ReportPosition(open);
+    std::printf("'%c' found where not expected.\n", '(');
+    return 0;
+  }
+  int32_t count;
+  if (!GetToken(cursor, true) || !ParseNumber(TokenText(cursor), &count)) return 0;
+  if (!GetToken(cursor, true)) return 0;
+  if (TokenText(cursor) != ")") {
+    ReportPosition(cursor->token + cursor->length);
+    std::printf("Expected ')'.\n");
+    return 0;
+  }
+  // The repeated character was counted once when its own token was read.
+  return AddPictureChars(repeated, node, int64_t{count} - 1);
+}
+
+static bool IsPictureToken(std::string_view token) {
+  if (token == "(") return true;
+  for (char c : token)
+    if (!IsPictureChar(c)) return false;
+  return true;
+}
+
+int ParsePicture(TokenCursor* cursor, FieldNode* node) {
+  for (;;) {
+    if (!GetToken(cursor, true)) return 0;
+    std::string_view token = TokenText(cursor);
+    if (cursor->quoted || !IsPictureToken(token)) return 1;
+    for (const char& c : token) {
+      if (c == '(') {
+        if (!ParsePictureRepeat(cursor, node)) return 0;
+      } else if (IsPositionChar(c)) {
+        if (!AddPictureChars(&c, node, 1)) return 0;
+      } else if (c == 'V' || c == 'P') {
+        if (node->hasDecimalPoint) {
+          ReportPosition(&c);
+          std::printf("Unexpected decimal point character '%c' in PIC.", c);
+          return 0;
+        }
+        node->hasDecimalPoint = true;
+      } else {
+        node->isSigned = true;
+      }
+    }
+  }
+}

@@ -1,0 +1,43 @@
+// The tokenizer: cuts the code area of the line store into words, quoted
+// literals and delimiters, and reports where a character of the source is.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "source/source_file.h"
+
+struct TokenCursor {
+  const char* token;   // first character of the current token; null before any
+  int32_t length;      // characters of the current token
+  bool quoted;         // the token begins with a quote
+  SourceLine* line;    // line holding the current token
+  const char* limit;   // end of line's scannable text: line end, NUL or code area
+  bool lineHandedOut;  // line was given by a search, not just the first line
+};
+
+// A cursor at the start of file, before its first token.
+TokenCursor StartCursor(SourceFile* file);
+
+inline std::string_view TokenText(const TokenCursor* cursor) {
+  return {cursor->token, static_cast<size_t>(cursor->length)};
+}
+
+// Finds the next code line; 0 at the end of the file.
+int NextCodeLine(TokenCursor* cursor, const char** start);
+
+// Makes the next token current; 0 at the end of the input, reported when a
+// token was required.
+int GetToken(TokenCursor* cursor, bool required);
+
+// Prints "At offset ... on line ... of file ..." for a character of the
+// source, or "Unknown location:".
+void ReportPosition(const char* p);
+
+// Keyword tests, letter case ignored.
+bool IsWord(std::string_view token, std::string_view word);
+bool StartsWithWord(std::string_view token, std::string_view word);
+// Prefix test with letter case as written.
+inline bool StartsWithExactly(std::string_view token, std::string_view word) {
+  return token.substr(0, word.size()) == word;
+}
