@@ -7,6 +7,7 @@
 
 #include "driver/options.h"
 #include "driver/settings.h"
+#include "layout/structure.h"
 #include "source/source_file.h"
 
 static constexpr const char* VERSION = "1.0.1";
@@ -68,6 +69,7 @@ int RunRecforge(int argc, char** argv) {
 
   SourceFile* file = LoadSourceFile(InputFileName);
   if (!file) return 1;
-  // Processing and writing come next; until then nothing is written.
+  if (SourceLanguage == LANGUAGE_COBOL && !ProcessCopybook(file)) return 1;
+  // Writing comes next; until then nothing is written.
   return 1;
 }

@@ -1,0 +1,179 @@
+// Record assembly: the stream of entries becomes the tree of structures,
+// nested by level number, with FILLER names, namesake numbers and the
+// condition entries hung on the members they follow.
+#include <cstdio>
+#include <vector>
+
+#include "cs/cs.h"
+#include "driver/settings.h"
+#include "layout/name_index.h"
+#include "layout/structure.h"
+#include "parser/entry.h"
+
+StructNode* StructureList = nullptr;
+StructNode* TopStructure = nullptr;
+NameIndex<int32_t> MemberNameCounts;
+
+static NameIndex<int32_t> StructureNameCounts;
+
+// A group that is being built, with what its members inherit from it and
+// from the groups around it.
+struct OpenGroup {
+  int32_t level;
+  FieldUsage usage;          // USAGE written on it or on a group around it
+  const FieldNode* signSource;  // nearest group with a SIGN clause
+};
+static std::vector<OpenGroup> OpenGroups;
+
+static constexpr std::string_view FILLER_NAME = "FILLER";
+
+void ResetLayout() {
+  StructureList = nullptr;
+  TopStructure = nullptr;
+  MemberNameCounts = {};
+  StructureNameCounts = {};
+  OpenGroups.clear();
+}
+
+void StripStructPrefix(StructNode* structure) {
+  structure->shortName = ShortNameOf(structure->name);
+}
+
+static void OpenGroupFor(const FieldNode* group) {
+  OpenGroup open{0, FU_DISPLAY, nullptr};
+  if (!OpenGroups.empty()) open = OpenGroups.back();
+  if (group) {
+    open.level = group->level;
+    if (group->usage != FU_DISPLAY) open.usage = group->usage;
+    if (group->hasSignClause) open.signSource = group;
+  }
+  OpenGroups.push_back(open);
+}
+
+// A USAGE or SIGN written on a group applies to the numeric entries under
+// it that give none of their own; the entry's group is the innermost open
+// one whose level is below the entry's.
+static void InheritFromGroups(FieldNode* entry) {
+  if (entry->type != FT_NUMERIC || entry->level >= FIRST_LEVEL_LEFT_ASIDE) return;
+  auto group = OpenGroups.rbegin();
+  while (group != OpenGroups.rend() - 1 && group->level >= entry->level) ++group;
+  if (entry->usage == FU_DISPLAY) entry->usage = group->usage;
+  if (entry->isSigned && !entry->hasSignClause && group->signSource) {
+    entry->hasSignClause = true;
+    entry->signLeading = group->signSource->signLeading;
+    entry->signSeparate = group->signSource->signSeparate;
+  }
+}
+
+static int CountDuplicateName(StructNode* structure, FieldNode* node) {
+  return MemberNameCounts[{structure, node->name}]++;
+}
+
+static void AppendMember(StructNode* structure, FieldNode*& last, FieldNode* member) {
+  if (last)
+    last->next = member;
+  else
+    structure->members = member;
+  last = member;
+  member->parent = structure;
+}
+
+int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLevel,
+                   FieldNode** entry) {
+  StructNode* structure = CSNewRecord<StructNode>();
+  if (!structure) {
+    std::printf("Can not allocate %d bytes\n", static_cast<int>(sizeof(StructNode)));
+    return 0;
+  }
+  structure->name = name;
+  StripStructPrefix(structure);
+  structure->next = StructureList;
+  StructureList = structure;
+  if (!TopStructure) TopStructure = structure;
+  // Numbered among the structures made before it; the number is kept at
+  // the finish.
+  int32_t namesakes = StructureNameCounts[{nullptr, name}]++;
+
+  FieldNode* groupEntry = *entry;
+  OpenGroupFor(groupEntry);
+  FieldNode* last = nullptr;           // last member appended
+  FieldNode* conditionOwner = groupEntry;
+  FieldNode* conditionTail = nullptr;  // found on the first append to an owner
+  FieldNode* current = nullptr;
+  if (!ReadEntry(cursor, &current)) return 0;
+  while (current) {
+    InheritFromGroups(current);
+    if (!SetStorageType(current)) return 0;
+    for (bool settled = false; !settled;) {
+      settled = true;
+      if (current->level == CONDITION_LEVEL) {
+        if (!conditionOwner) break;  // nothing to hang on: dropped
+        if (!conditionTail) {
+          conditionTail = conditionOwner->conditions;
+          while (conditionTail && conditionTail->next) conditionTail = conditionTail->next;
+        }
+        if (conditionTail)
+          conditionTail->next = current;
+        else
+          conditionOwner->conditions = current;
+        conditionTail = current;
+      } else if (current->level >= FIRST_LEVEL_LEFT_ASIDE) {
+        // left aside: typed and sized, linked nowhere
+      } else if (current->level <= groupLevel) {
+        goto finish;
+      } else {
+        if (current->name.empty()) current->name = FILLER_NAME;
+        AppendMember(structure, last, current);
+        conditionOwner = current;
+        conditionTail = nullptr;
+        int32_t earlier = CountDuplicateName(structure, current);
+        if (current->type != FT_STRUCT) {
+          current->duplicateCount = earlier;
+        } else {
+          FieldNode* inner = current;
+          if (!BuildStructure(current->name, cursor, current->level, &inner)) return 0;
+          current = inner;
+          if (!current || current->level <= groupLevel) goto finish;
+          settled = false;  // the entry that ended the inner group
+        }
+      }
+    }
+    if (!ReadEntry(cursor, &current)) return 0;
+  }
+finish:
+  structure->duplicateCount = namesakes;
+  FinishStructure(groupEntry, structure);
+  OpenGroups.pop_back();
+  *entry = current;
+  return 1;
+}
+
+void FinishStructure(FieldNode* groupEntry, StructNode* structure) {
+  if (groupEntry) groupEntry->structure = structure;
+}
+
+void CollapseTopStructure() {
+  FieldNode* only = TopStructure->members;
+  if (!only || only->next || only->type != FT_STRUCT || !only->structure) return;
+  StructNode* inner = only->structure;
+  if (inner->name != TopStructure->name) return;
+  inner->next = nullptr;  // made right after the outer one: last before it
+  if (inner->duplicateCount != 0) inner->duplicateCount--;
+  TopStructure = inner;
+}
+
+int ProcessCopybook(SourceFile* file) {
+  TokenCursor cursor = StartCursor(file);
+  FieldNode* entry = nullptr;
+  if (!BuildStructure(StructureName, &cursor, 0, &entry)) return 0;
+  int resolved = ResolveRedefines();
+  MemberNameCounts = {};  // only assembly and resolution count namesakes
+  if (!resolved) return 0;
+  if (!CheckOffsets(TopStructure, 0)) return 0;
+  CollapseTopStructure();
+  std::printf("Structure %.*s is %d (0x%8.8X) bytes long\n",
+              static_cast<int>(TopStructure->name.size()), TopStructure->name.data(),
+              TopStructure->size, static_cast<unsigned>(TopStructure->size));
+  CheckRedefineLengths();
+  return 1;
+}

@@ -1,0 +1,103 @@
+// Offsets and checks: where each member lies, how far binary members are
+// from their alignment, the size of every structure, and the lengths of the
+// alternatives of every redefine chain.
+#include <cstdio>
+
+#include "driver/settings.h"
+#include "layout/structure.h"
+
+int64_t ChainFootprint(const FieldNode* head) {
+  int64_t longest = 0;
+  for (const FieldNode* entry = head; entry; entry = entry->nextRedefine) {
+    int64_t bytes = FieldFootprint(entry);
+    if (bytes >= longest) longest = bytes;
+  }
+  return longest;
+}
+
+// The bytes a member adds to its structure: a chain counts once, at the
+// length of its longest alternative.
+static int64_t MemberShare(const FieldNode* member) {
+  switch (member->redefineRole) {
+    case RR_NONE:
+      return FieldFootprint(member);
+    case RR_REDEFINED:
+      return ChainFootprint(member);
+    default:
+      return 0;
+  }
+}
+
+int AddStructureSize(StructNode* structure) {
+  int64_t size = structure->size;
+  for (FieldNode* member = structure->members; member; member = member->next) {
+    size += MemberShare(member);
+    if (size > MAX_SIZE) return RefuseSize("Structure", structure->name);
+  }
+  structure->size = static_cast<int32_t>(size);
+  return 1;
+}
+
+static int ExamineMember(FieldNode* member, int64_t offset) {
+  if (member->type == FT_STRUCT) {
+    return member->structure ? CheckOffsets(member->structure, offset) : 1;
+  }
+  if (IsBinaryOrFloat(member->type)) {
+    member->alignRemainder = static_cast<int32_t>(offset % member->size);
+    if (member->alignRemainder != 0 && !member->isSync && (WarningFlags & WARN_UNALIGNED))
+      std::printf("Field '%.*s' type %s (size %d) at offset 0x%8.8X is not aligned\n",
+                  static_cast<int>(member->name.size()), member->name.data(),
+                  FieldTypeName(member->type), member->size,
+                  static_cast<unsigned>(offset));
+  }
+  return 1;
+}
+
+int CheckOffsets(StructNode* structure, int64_t offset) {
+  int64_t running = offset;
+  FieldNode* head = nullptr;  // redefined member whose chain is being passed
+  int64_t headOffset = 0;
+  for (FieldNode* member = structure->members; member; member = member->next) {
+    if (member->redefineRole == RR_REDEFINES) {
+      if (!ExamineMember(member, headOffset)) return 0;
+      if (FieldFootprint(member) > MAX_SIZE) return RefuseSize("Field", member->name);
+      continue;
+    }
+    if (head) running = headOffset + ChainFootprint(head), head = nullptr;
+    if (running > MAX_SIZE) return RefuseSize("Structure", structure->name);
+    if (!ExamineMember(member, running)) return 0;
+    int64_t footprint = FieldFootprint(member);
+    if (footprint > MAX_SIZE) return RefuseSize("Field", member->name);
+    if (member->redefineRole == RR_REDEFINED) {
+      head = member, headOffset = running;
+    } else {
+      running += footprint;
+    }
+  }
+  return AddStructureSize(structure);
+}
+
+void CompareRedefineLengths(FieldNode* head, int64_t longest) {
+  bool differs = false;
+  for (FieldNode* entry = head; entry; entry = entry->nextRedefine) {
+    int64_t bytes = FieldFootprint(entry);
+    if (bytes != longest) {
+      entry->redefinePadding = static_cast<int32_t>(longest - bytes);
+      differs = true;
+    }
+  }
+  if (!differs || !(WarningFlags & WARN_REDEFINE_LENGTH)) return;
+  std::printf("Field '%.*s' (size %d) and its redefines differ in length\n",
+              static_cast<int>(head->name.size()), head->name.data(),
+              static_cast<int>(FieldFootprint(head)));
+  for (FieldNode* entry = head->nextRedefine; entry; entry = entry->nextRedefine)
+    std::printf("  Redefine field '%.*s' (size %d)\n", static_cast<int>(entry->name.size()),
+                entry->name.data(), static_cast<int>(FieldFootprint(entry)));
+}
+
+void CheckRedefineLengths() {
+  for (StructNode* structure = StructureList; structure; structure = structure->next)
+    for (FieldNode* member = structure->members; member; member = member->next)
+      if (member->redefineRole == RR_REDEFINED)
+        CompareRedefineLengths(member, ChainFootprint(member));
+}

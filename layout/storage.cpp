@@ -1,0 +1,105 @@
+// Storage types and sizes: the final FieldType of every entry, the bytes of
+// one occurrence and the number of occurrences.
+#include <cstdio>
+
+#include "driver/settings.h"
+#include "layout/structure.h"
+
+int BinarySizeAllowed(int32_t size) {
+  return MinBinarySize < 0 || size >= MinBinarySize;
+}
+
+int RefuseSize(std::string_view what, std::string_view name) {
+  std::printf("%.*s '%.*s' is longer than 2147483647 bytes\n",
+              static_cast<int>(what.size()), what.data(),
+              static_cast<int>(name.size()), name.data());
+  return 0;
+}
+
+static int SetBinaryType(FieldNode* entry, int64_t digits) {
+  struct Choice {
+    int32_t size;
+    FieldType whenSigned, whenUnsigned;
+  };
+  static constexpr Choice CHOICES[] = {{1, FT_INT8, FT_UINT8},
+                                       {2, FT_SHORT, FT_USHORT},
+                                       {4, FT_INT32, FT_UINT32},
+                                       {8, FT_INT64, FT_UINT64}};
+  static constexpr int64_t MOST_DIGITS[] = {2, 4, 9, INT64_MAX};
+  if (digits <= 2 && MinBinarySize < 0) {
+    std::printf("COMPUTATIONAL field '%.*s' with %d digit%s found. Minimum Binary "
+                "Size must be provided using -b parameter\n",
+                static_cast<int>(entry->name.size()), entry->name.data(),
+                static_cast<int>(digits), digits == 1 ? "" : "s");
+    return 0;
+  }
+  size_t pick = 0;
+  while (pick < 3 && (digits > MOST_DIGITS[pick] || !BinarySizeAllowed(CHOICES[pick].size)))
+    pick++;
+  entry->size = CHOICES[pick].size;
+  entry->type = entry->isSigned ? CHOICES[pick].whenSigned : CHOICES[pick].whenUnsigned;
+  return 1;
+}
+
+static int SetNumericType(FieldNode* entry) {
+  int64_t digits = int64_t{entry->digits} + entry->scale;
+  int64_t size = 0;
+  switch (entry->usage) {
+    case FU_DISPLAY:
+      size = digits;
+      if (!entry->isSigned) {
+        entry->type = FT_CHAR;
+      } else {
+        if (entry->signSeparate) size++;
+        entry->type = OptionFlags & OPT_SIGNED_AS_HEX ? FT_HEX
+                      : entry->signSeparate          ? FT_DIGITS
+                                                     : FT_OPUNCH;
+      }
+      break;
+    case FU_COMP1:
+      entry->type = FT_FLOAT, size = 4;
+      break;
+    case FU_COMP2:
+      entry->type = FT_DOUBLE, size = 8;
+      break;
+    case FU_PACKED:
+      size = (digits + 2) / 2;  // digits and a sign half-byte
+      entry->type = OptionFlags & OPT_PACKED_AS_HEX ? FT_HEX
+                    : entry->isSigned               ? FT_PACKED
+                                                    : FT_UPACKED;
+      break;
+    case FU_BINARY:
+      return SetBinaryType(entry, digits);
+    case FU_POINTER:
+      entry->type = FT_HEX, size = 4;
+      break;
+    case FU_PROCEDURE_POINTER:
+      entry->type = FT_HEX, size = 8;
+      break;
+  }
+  if (size > MAX_SIZE) return RefuseSize("Field", entry->name);
+  entry->size = static_cast<int32_t>(size);
+  return 1;
+}
+
+int SetStorageType(FieldNode* entry) {
+  entry->occursCount = entry->occursMax;
+  if (entry->type == FT_CHAR) {
+    entry->size = entry->digits;
+    return 1;
+  }
+  if (entry->type == FT_NUMERIC) return SetNumericType(entry);
+  entry->size = 0;
+  return 1;
+}
+
+int64_t FieldFootprint(const FieldNode* entry) {
+  int64_t bytes = entry->type == FT_STRUCT
+                      ? (entry->structure ? entry->structure->size : 0)
+                      : entry->size;
+  if (entry->occursCount != 0) bytes *= entry->occursCount;
+  // Slack bytes align a SYNC item to a multiple of its size.
+  if (entry->isSync && entry->alignRemainder != 0)
+    bytes += entry->size - entry->alignRemainder;
+  return bytes;
+}

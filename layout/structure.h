@@ -1,0 +1,55 @@
+// The record tree: one StructNode per group plus the record's outer
+// structure, and the passes that lay it out.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "parser/field.h"
+#include "parser/tokenizer.h"
+#include "source/source_file.h"
+
+struct StructNode {
+  StructNode* next;            // structure made just before this one
+  std::string_view name;       // group entry's name; StructureName outermost
+  std::string_view shortName;  // name without StripPrefix; empty: use name
+  int32_t duplicateCount;      // structures made earlier with this name
+  int32_t size;                // bytes of one occurrence
+  FieldNode* members;          // first member, the rest through next
+};
+
+extern StructNode* StructureList;  // newest first
+extern StructNode* TopStructure;   // the whole record
+
+constexpr int32_t CONDITION_LEVEL = 88;
+constexpr int32_t FIRST_LEVEL_LEFT_ASIDE = 50;  // 66, 77 and the like
+
+// Parses, types, links and lays out the copybook; prints the length line.
+int ProcessCopybook(SourceFile* file);
+
+int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLevel,
+                   FieldNode** entry);
+void FinishStructure(FieldNode* groupEntry, StructNode* structure);
+void CollapseTopStructure();
+void StripStructPrefix(StructNode* structure);
+
+// Storage types and sizes.
+int SetStorageType(FieldNode* entry);
+int BinarySizeAllowed(int32_t size);
+// Bytes the entry takes in its structure: occurrences and SYNC slack included.
+int64_t FieldFootprint(const FieldNode* entry);
+
+// REDEFINES, offsets and checks.
+int ResolveRedefines();
+int CheckOffsets(StructNode* structure, int64_t offset);
+int AddStructureSize(StructNode* structure);
+int64_t ChainFootprint(const FieldNode* head);
+void CompareRedefineLengths(FieldNode* head, int64_t longest);
+void CheckRedefineLengths();
+
+// Reports a size beyond 32 bits; returns 0 so callers can pass it up.
+int RefuseSize(std::string_view what, std::string_view name);
+constexpr int64_t MAX_SIZE = INT32_MAX;
+
+// Starting state for a second run in one process (tests, fuzzing).
+void ResetLayout();
