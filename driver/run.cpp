@@ -9,6 +9,7 @@
 #include "driver/settings.h"
 #include "layout/structure.h"
 #include "source/source_file.h"
+#include "writer/writer.h"
 
 static constexpr const char* VERSION = "1.0.1";
 static constexpr std::string_view FILE_TYPES[] = {".cpy", ".cbl", ".cob", ".ccp"};
@@ -70,6 +71,5 @@ int RunRecforge(int argc, char** argv) {
   SourceFile* file = LoadSourceFile(InputFileName);
   if (!file) return 1;
   if (SourceLanguage == LANGUAGE_COBOL && !ProcessCopybook(file)) return 1;
-  // Writing comes next; until then nothing is written.
-  return 1;
+  return WriteFormatFile() ? 0 : 1;
 }

@@ -113,7 +113,7 @@ TEST_P(GoldenCase, Matches) {
   char pattern[] = "/tmp/recforge-golden-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
   fs::path work = pattern;
-  if (fs::exists(dir / "in")) fs::copy(dir / "in", work, fs::copy_options::recursive);
+  if (fs::exists(dir / "in")) fs::copy(dir / "in", work, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
   std::string cwd = work.string();
 
   std::vector<std::string> args;

@@ -1,0 +1,2 @@
+       01 PLAIN.
+          05 A PIC X.

@@ -1,0 +1,26 @@
+       01 TYPES.
+          05 T-CHAR PIC X(4).
+          05 T-POINTER POINTER.
+          05 T-PROC PROCEDURE-POINTER.
+          05 T-DOUBLE COMP-2.
+          05 T-FLOAT COMP-1.
+          05 T-SHORT PIC S9(4) COMP.
+          05 T-USHORT PIC 9(4) COMP.
+          05 T-INT PIC S9(9) COMP.
+          05 T-UINT PIC 9(9) COMP.
+          05 T-INT64 PIC S9(18) COMP.
+          05 T-UINT64 PIC 9(18) COMP.
+          05 T-PACKED PIC S9(5)V99 COMP-3.
+          05 T-PACKED-INT PIC S9(5) COMP-3.
+          05 T-UPACKED PIC 9(7) COMP-3.
+          05 T-UPACKED-DEC PIC 9(3)V9 COMP-3.
+          05 T-PACKED-WIDE PIC S9(100)V9(20) COMP-3.
+          05 T-INT8 PIC S99 COMP.
+          05 T-UINT8 PIC 9 COMP.
+          05 T-OPUNCH PIC S9(3).
+          05 T-OPUNCH-LEAD PIC S9(3)V99 SIGN LEADING.
+          05 T-DIGITS PIC S9(3) SIGN LEADING SEPARATE.
+          05 T-DIGITS-TRAIL PIC S9V9 SIGN SEPARATE.
+          05 T-OPUNCH-WIDE PIC S9(1000)V9(100).
+          05 T-GROUP.
+             10 T-INNER PIC X.

@@ -1,0 +1,71 @@
+// The writing step: the overwrite question, the format file and the summary.
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "driver/settings.h"
+#include "writer/writer.h"
+
+static const char* Plural(int32_t count) { return count == 1 ? "" : "s"; }
+
+static bool IsRegularFile(const std::string& name) {
+  struct stat status;
+  return stat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// Only an answer line beginning with y or Y replaces an existing file.
+static bool MayOverwrite() {
+  if (OptionFlags & OPT_NO_OVERWRITE_PROMPT) return true;
+  FILE* probe = IsRegularFile(OutputFileName) ? std::fopen(OutputFileName.c_str(), "r") : nullptr;
+  if (!probe) return true;
+  std::printf("File '%s' already exists, do you want to overwrite?\n", OutputFileName.c_str());
+  std::fflush(stdout);
+  int first = std::getchar();
+  for (int c = first; c != '\n' && c != EOF;) c = std::getchar();  // the whole line
+  std::fclose(probe);
+  if (first == 'y' || first == 'Y') return true;
+  std::printf("Cancelled by user\n");
+  return false;
+}
+
+// Every block; 0 when a block writer failed.
+static int WriteBlocks(FILE* stream, int32_t* enumCount, int32_t* structCount) {
+  for (StructNode* s = StructureList; s; s = s->next)
+    if (!WriteEnumerations(stream, s, enumCount)) return 0;
+  for (StructNode* s = StructureList; s; s = s->next, (*structCount)++)
+    if (!WriteStructure(stream, s)) return 0;
+  return 1;
+}
+
+int WriteFormatFile() {
+  if (!StructureList) {
+    std::printf("No definitions found\n");
+    return 0;
+  }
+  if (!MayOverwrite()) return 0;
+  const char* name = OutputFileName.c_str();
+  FILE* stream = std::fopen(name, "w");
+  if (!stream) {
+    std::printf("Can not write to file '%s'\n", name);
+    return 0;
+  }
+  // Only a regular file is removed when writing fails, never a device.
+  bool regular = IsRegularFile(OutputFileName);
+  static char buffer[1 << 16];
+  std::setvbuf(stream, buffer, _IOFBF, sizeof buffer);
+  int32_t enumCount = 0, structCount = 0;
+  int written = WriteBlocks(stream, &enumCount, &structCount);
+  bool failed = std::fflush(stream) != 0 || std::ferror(stream);
+  failed = (std::fclose(stream) != 0) || failed;
+  if (failed) {
+    std::printf("Error writing to file '%s'\n", name);
+    if (regular) std::remove(name);
+    return 0;
+  }
+  if (!written) return 0;
+  std::printf("recforge wrote %d enum definition%s to '%s'\n", enumCount, Plural(enumCount), name);
+  std::printf("recforge used %d redefined field%s in place of original fields\n",
+              RedefinitionsUsed, Plural(RedefinitionsUsed));
+  std::printf("recforge wrote %d structure%s to '%s'\n", structCount, Plural(structCount), name);
+  return 1;
+}

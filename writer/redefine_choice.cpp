@@ -1,0 +1,44 @@
+// Which alternative of a redefine chain is written: the -r and -R patterns,
+// tried in command-line order, the first match deciding.
+#include "driver/settings.h"
+#include "writer/writer.h"
+
+#include <vector>
+
+// '*' matches a run of characters, '?' any one, others themselves, over the
+// whole text. A '*' with more pattern after it must leave that rest at least
+// one character to match. Computed a pattern character at a time from the
+// end, so that the cost stays text length times pattern length.
+bool WildcardMatch(std::string_view text, std::string_view pattern) {
+  size_t n = text.size();
+  // matches[i]: the pattern from the current character on matches text[i..].
+  std::vector<char> matches(n + 1, 0);
+  matches[n] = 1;
+  for (size_t j = pattern.size(); j-- > 0;) {
+    bool last = j + 1 == pattern.size();
+    if (pattern[j] == '*') {
+      bool anyTail = false;  // the rest matches some non-empty tail from i on
+      matches[n] = last;
+      for (size_t i = n; i-- > 0;) {
+        anyTail = anyTail || matches[i];
+        matches[i] = last || anyTail;
+      }
+    } else {
+      for (size_t i = 0; i < n; i++)
+        matches[i] = (pattern[j] == '?' || pattern[j] == text[i]) && matches[i + 1];
+      matches[n] = 0;
+    }
+  }
+  return matches[0];
+}
+
+bool RedefinitionWanted(std::string_view name) {
+  for (NameTreeNode* node = CSTreeFirst(RedefineNames); node; node = node->adjacent[1]) {
+    auto* choice = reinterpret_cast<RedefineChoice*>(node);
+    if (WildcardMatch(name, {choice->pattern, static_cast<size_t>(choice->length)}))
+      return choice->letter == 'r';
+  }
+  return false;
+}
+
+size_t FindFiller(std::string_view text) { return text.find("FILLER"); }

@@ -1,0 +1,27 @@
+// The format file: enumeration blocks from the condition names, then one
+// struct block per structure.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "layout/structure.h"
+
+// Asks before replacing, writes every block, prints the summary; 0 when the
+// file was not written.
+int WriteFormatFile();
+
+int WriteEnumerations(FILE* stream, StructNode* structure, int32_t* count);
+int WriteStructure(FILE* stream, StructNode* structure);
+
+// The 17-character type column of a member (26 for opunch and digits).
+std::string TypeColumn(const FieldNode* member);
+std::string SizeSuffix(const FieldNode* member);
+
+// Redefinition choice by the -r and -R patterns.
+bool RedefinitionWanted(std::string_view name);
+bool WildcardMatch(std::string_view text, std::string_view pattern);
+// The first FILLER (upper case) in the text, or npos.
+size_t FindFiller(std::string_view text);

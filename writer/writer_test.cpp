@@ -1,0 +1,136 @@
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "driver/settings.h"
+#include "writer/writer.h"
+
+namespace {
+
+// The matching rule applied literally, by recursion: exponential, but
+// exact, for small inputs.
+bool ReferenceMatch(std::string_view text, std::string_view pattern) {
+  if (pattern.empty()) return text.empty();
+  if (pattern[0] == '*') {
+    if (pattern.size() == 1) return true;
+    for (size_t tail = 0; tail < text.size(); tail++)
+      if (ReferenceMatch(text.substr(tail), pattern.substr(1))) return true;
+    return false;
+  }
+  if (text.empty()) return false;
+  if (pattern[0] != '?' && pattern[0] != text[0]) return false;
+  return ReferenceMatch(text.substr(1), pattern.substr(1));
+}
+
+TEST(WildcardMatch, AgreesWithTheRuleOnRandomInputs) {
+  std::mt19937 random(7);
+  const char letters[] = "ab*?";
+  for (int i = 0; i < 200000; i++) {
+    std::string text, pattern;
+    for (int n = random() % 7; n > 0; n--) text += "abA"[random() % 3];
+    for (int n = random() % 7; n > 0; n--) pattern += letters[random() % 4];
+    ASSERT_EQ(WildcardMatch(text, pattern), ReferenceMatch(text, pattern))
+        << "text '" << text << "' pattern '" << pattern << "'";
+  }
+}
+
+TEST(WildcardMatch, Examples) {
+  EXPECT_TRUE(WildcardMatch("", ""));
+  EXPECT_TRUE(WildcardMatch("", "*"));
+  EXPECT_FALSE(WildcardMatch("", "**")) << "a '*' leaves its rest a non-empty tail";
+  EXPECT_FALSE(WildcardMatch("A", "A**"));
+  EXPECT_TRUE(WildcardMatch("NEW_FIELD", "NEW_*"));
+  EXPECT_FALSE(WildcardMatch("new_field", "NEW_*")) << "case is kept";
+  EXPECT_TRUE(WildcardMatch("AB", "?B"));
+  EXPECT_FALSE(WildcardMatch("AB", "?"));
+}
+
+TEST(WildcardMatch, ThirtyStarsAgainstALongNameDoNotHang) {
+  std::string name(200000, 'A');
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(WildcardMatch(name, std::string(29, '*') + "B"));
+  EXPECT_TRUE(WildcardMatch(name, std::string(30, '*')));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+}
+
+TEST(FindFiller, UpperCaseAnywhere) {
+  EXPECT_EQ(FindFiller("FILLER"), 0u);
+  EXPECT_EQ(FindFiller("OLD_FILLER_2"), 4u);
+  EXPECT_EQ(FindFiller("filler"), std::string_view::npos);
+  EXPECT_EQ(FindFiller("FILLE"), std::string_view::npos);
+}
+
+TEST(RedefinitionWanted, FirstMatchingChoiceDecides) {
+  ResetSettings();
+  auto add = [](char letter, const char* pattern) {
+    RedefineChoice choice{};
+    choice.letter = letter;
+    choice.length = static_cast<int32_t>(std::strlen(pattern));
+    std::strcpy(choice.pattern, pattern);
+    TreePath top{nullptr, RedefineNames, &RedefineNames, 0};
+    CSTreeInsert(&top, "test", TREE_DUPLICATES, &choice.node, sizeof choice, TREE_KEY_APPEND);
+  };
+  EXPECT_FALSE(RedefinitionWanted("A")) << "no choices";
+  add('R', "B*");
+  add('r', "*");
+  add('R', "A");
+  EXPECT_TRUE(RedefinitionWanted("A"));
+  EXPECT_FALSE(RedefinitionWanted("BX"));
+  ResetSettings();
+}
+
+// A write that fails after the file was opened (here: over the file size
+// limit) leaves no file, prints no summary and fails the step.
+TEST(WriteFormatFile, WriteErrorRemovesTheIncompleteFile) {
+  ResetSettings();
+  namespace fs = std::filesystem;
+  char pattern[] = "/tmp/recforge-writer-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  OutputFileName = std::string(pattern) + "/big.fmt";
+  OptionFlags = OPT_NO_OVERWRITE_PROMPT;
+
+  static FieldNode members[4000];
+  static StructNode structure;
+  structure = StructNode{};
+  structure.name = "BIG";
+  for (int i = 0; i < 4000; i++) {
+    members[i] = FieldNode{};
+    members[i].name = "A_RATHER_LONG_MEMBER_NAME_FOR_SIZE";
+    members[i].type = FT_CHAR;
+    members[i].size = 1;
+    members[i].next = i + 1 < 4000 ? &members[i + 1] : nullptr;
+  }
+  structure.members = &members[0];
+  StructNode* savedList = StructureList;
+  StructureList = &structure;
+
+  struct rlimit saved;
+  getrlimit(RLIMIT_FSIZE, &saved);
+  struct rlimit small = saved;
+  small.rlim_cur = 4096;
+  auto previous = std::signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  testing::internal::CaptureStdout();
+  int written = WriteFormatFile();
+  std::string out = testing::internal::GetCapturedStdout();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previous);
+  StructureList = savedList;
+
+  EXPECT_EQ(written, 0);
+  EXPECT_EQ(out, "Error writing to file '" + OutputFileName + "'\n");
+  EXPECT_FALSE(fs::exists(OutputFileName));
+  fs::remove_all(pattern);
+  ResetSettings();
+}
+
+}  // namespace
