@@ -52,9 +52,11 @@ constexpr uint32_t CS_MEM_OVERHEAD = 32;      // header bytes before each block
 constexpr uint32_t CS_MEM_SMALL_LIMIT = 300;  // blocks below this are kind 1
 
 struct CSMemHeader {
-  uint32_t size;    // bytes taken from the heap, overhead included
-  int32_t kind;     // 1 small, 2 large or second attempt
-  int32_t serial;   // number among all successful requests
+  uint32_t size;          // bytes taken from the heap, overhead included
+  int32_t kind;           // 1 small, 2 large or second attempt
+  int32_t serial;         // number among all successful requests
+  CSMemHeader* previous;  // blocks in use, newest first
+  CSMemHeader* next;
 };
 
 extern CSLock CSMemLock;
@@ -67,6 +69,9 @@ extern int64_t CSMemFailCountdown;
 
 void* CSGetMem(uint32_t size);
 void CSFreeMem(void* pointer);
+// Gives back every block in use: the end of a run inside a longer-lived
+// process (tests and fuzzing); a run of the program itself never calls it.
+void CSFreeAllMem();
 CSMemHeader* CSMemHeaderOf(void* pointer);
 
 // Gets a zeroed record of type T from the memory service, or null.

@@ -13,6 +13,16 @@ int64_t CSMemFailCountdown = -1;
 
 static_assert(sizeof(CSMemHeader) <= CS_MEM_OVERHEAD, "header fits overhead");
 
+static CSMemHeader* BlocksInUse = nullptr;
+
+static void Unlink(CSMemHeader* header) {
+  if (header->previous)
+    header->previous->next = header->next;
+  else
+    BlocksInUse = header->next;
+  if (header->next) header->next->previous = header->previous;
+}
+
 void* CSGetMem(uint32_t size) {
   CSLockChecked(&CSMemLock);
   uint64_t blockSize = uint64_t{size} + CS_MEM_OVERHEAD;
@@ -31,6 +41,10 @@ void* CSGetMem(uint32_t size) {
     header->size = static_cast<uint32_t>(blockSize);
     header->kind = kind;
     header->serial = CSMemSerial++;
+    header->previous = nullptr;
+    header->next = BlocksInUse;
+    if (BlocksInUse) BlocksInUse->previous = header;
+    BlocksInUse = header;
     CSMemBlockCount++;
     CSMemBytesInUse += header->size;
     if (CSMemBytesInUse > CSMemPeakBytes) CSMemPeakBytes = CSMemBytesInUse;
@@ -50,6 +64,11 @@ void CSFreeMem(void* pointer) {
   CSMemHeader* header = CSMemHeaderOf(pointer);
   CSMemBytesInUse -= header->size;
   CSMemBlockCount--;
+  Unlink(header);
   std::free(header);
   CSUnlockIt(&CSMemLock);
+}
+
+void CSFreeAllMem() {
+  while (BlocksInUse) CSFreeMem(reinterpret_cast<char*>(BlocksInUse) + CS_MEM_OVERHEAD);
 }

@@ -73,3 +73,11 @@ int RunRecforge(int argc, char** argv) {
   if (SourceLanguage == LANGUAGE_COBOL && !ProcessCopybook(file)) return 1;
   return WriteFormatFile() ? 0 : 1;
 }
+
+void ResetRunState() {
+  ResetSourceFiles();
+  ResetLayout();
+  ResetOptionScanner();
+  ResetSettings();
+  CSFreeAllMem();
+}

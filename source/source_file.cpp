@@ -181,3 +181,11 @@ int ReadSourceLine(SourceFile* file, SourceLine** line) {
   *line = stored;
   return 1;
 }
+
+void ResetSourceFiles() {
+  for (SourceFile* file = SourceFiles; file; file = file->next)
+    if (file->stream) std::fclose(file->stream);
+  SourceFiles = nullptr;
+  LineBuffer = nullptr;
+  LineCapacity = 0;
+}

@@ -41,3 +41,7 @@ SourceFile* LoadSourceFile(const std::string& name);
 
 // Reads the next line into *line, null at the end; 0 after printing an error.
 int ReadSourceLine(SourceFile* file, SourceLine** line);
+
+// Closes the loaded files and forgets them and the line buffer, whose
+// memory the caller gives back; for a second run in one process.
+void ResetSourceFiles();

@@ -2,13 +2,15 @@
 //
 //   args     the arguments, one per line ("@CWD@" stands for the work folder)
 //   in/      files put into a fresh work folder before the run
+//   setup    optional shell commands run in the work folder after in/ is
+//            copied, for inputs too big to keep (what they make is input)
 //   stdin    standard input (none: standard input is at its end)
 //   stdout   standard output after the three banner lines ("@CWD@" as above)
 //   stderr   standard error (none: empty)
 //   status   the exit status
 //   out/     files the work folder must hold afterwards, byte for byte
 //
-// Every other file of the work folder must be one of in/, unchanged: a run
+// Every other file of the work folder must be an input, unchanged: a run
 // leaves nothing behind that the case does not name.
 // RECFORGE_UPDATE_GOLDEN=1 rewrites stdout, stderr, status and out/ from the
 // run instead of comparing; review the difference before committing it.
@@ -115,6 +117,11 @@ TEST_P(GoldenCase, Matches) {
   fs::path work = pattern;
   if (fs::exists(dir / "in")) fs::copy(dir / "in", work, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
   std::string cwd = work.string();
+  if (fs::exists(dir / "setup")) {
+    std::string command = "cd '" + cwd + "' && bash '" + (dir / "setup").string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << "setup failed";
+  }
+  auto inputs = FilesBelow(work);
 
   std::vector<std::string> args;
   std::istringstream argLines(ReadFile(dir / "args"));
@@ -140,7 +147,6 @@ TEST_P(GoldenCase, Matches) {
   rest = Replace(rest, cwd, "@CWD@");
   std::string err = Replace(run.err, cwd, "@CWD@");
 
-  auto inputs = FilesBelow(dir / "in");
   auto produced = FilesBelow(work);
   std::map<std::string, std::string> made;
   for (auto& [name, text] : produced) {
