@@ -12,9 +12,9 @@
 
 StructNode* StructureList = nullptr;
 StructNode* TopStructure = nullptr;
-NameIndex<int32_t> MemberNameCounts;
+NameIndex<FieldNode> MemberNames;
 
-static NameIndex<int32_t> StructureNameCounts;
+static NameIndex<StructNode> StructureNames;
 
 // A group that is being built, with what its members inherit from it and
 // from the groups around it.
@@ -30,8 +30,8 @@ static constexpr std::string_view FILLER_NAME = "FILLER";
 void ResetLayout() {
   StructureList = nullptr;
   TopStructure = nullptr;
-  MemberNameCounts = {};
-  StructureNameCounts = {};
+  ClearNameIndex(MemberNames);
+  ClearNameIndex(StructureNames);
   OpenGroups.clear();
 }
 
@@ -65,8 +65,9 @@ static void InheritFromGroups(FieldNode* entry) {
   }
 }
 
-static int CountDuplicateName(StructNode* structure, FieldNode* node) {
-  return MemberNameCounts[{structure, node->name}]++;
+// Earlier members of the structure so named; the member's parent is set.
+static int CountDuplicateName(FieldNode* node) {
+  return FindInNameIndex(MemberNames, node, true)->count++;
 }
 
 static void AppendMember(StructNode* structure, FieldNode*& last, FieldNode* member) {
@@ -92,7 +93,7 @@ int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLeve
   if (!TopStructure) TopStructure = structure;
   // Numbered among the structures made before it; the number is kept at
   // the finish.
-  int32_t namesakes = StructureNameCounts[{nullptr, name}]++;
+  int32_t namesakes = FindInNameIndex(StructureNames, structure, true)->count++;
 
   FieldNode* groupEntry = *entry;
   OpenGroupFor(groupEntry);
@@ -126,7 +127,7 @@ int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLeve
         AppendMember(structure, last, current);
         conditionOwner = current;
         conditionTail = nullptr;
-        int32_t earlier = CountDuplicateName(structure, current);
+        int32_t earlier = CountDuplicateName(current);
         if (current->type != FT_STRUCT) {
           current->duplicateCount = earlier;
         } else {
@@ -167,7 +168,7 @@ int ProcessCopybook(SourceFile* file) {
   FieldNode* entry = nullptr;
   if (!BuildStructure(StructureName, &cursor, 0, &entry)) return 0;
   int resolved = ResolveRedefines();
-  MemberNameCounts = {};  // only assembly and resolution count namesakes
+  ClearNameIndex(MemberNames);  // only assembly and resolution count namesakes
   if (!resolved) return 0;
   if (!CheckOffsets(TopStructure, 0)) return 0;
   CollapseTopStructure();

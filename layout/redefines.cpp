@@ -22,9 +22,15 @@ static int RefuseRedefines(const FieldNode* entry) {
   return 0;
 }
 
+// The head of the redefine chain a member belongs to, or null.
+static const FieldNode* ChainHead(const FieldNode* member) {
+  if (member->redefineRole == RR_REDEFINED) return member;
+  return member->redefinesTarget;
+}
+
 int ResolveRedefines() {
-  // For each name, the head of the chain that its latest member joined.
-  NameIndex<const FieldNode*> chainOf;
+  // For each name of a structure, its latest member in a redefine chain.
+  NameIndex<FieldNode> chained;
   for (StructNode* structure = StructureList; structure; structure = structure->next) {
     FieldNode* area = nullptr;  // latest member that does not redefine
     FieldNode* previous = nullptr;
@@ -35,14 +41,17 @@ int ResolveRedefines() {
         continue;
       }
       std::string_view name = member->redefinesName;
+      FieldNode key{};
+      key.parent = structure;
+      key.name = name;
       bool allowed = false;
       if (area) {
-        auto joined = chainOf.find({nullptr, name});
-        allowed = name == area->name || (joined != chainOf.end() && joined->second == area);
+        auto* joined = FindInNameIndex(chained, &key, false);
+        allowed = name == area->name || (joined && ChainHead(joined->record) == area);
       }
       if (!allowed) return RefuseRedefines(member);
-      auto namesakes = MemberNameCounts.find({structure, name});
-      if (namesakes != MemberNameCounts.end() && namesakes->second > 1)
+      auto* namesakes = FindInNameIndex(MemberNames, &key, false);
+      if (namesakes && namesakes->count > 1)
         std::printf("REDEFINE of a non-unique field '%.*s' found.\n",
                     static_cast<int>(name.size()), name.data());
       member->redefinesTarget = area;
@@ -52,7 +61,7 @@ int ResolveRedefines() {
       } else {
         previous->nextRedefine = member;  // the chain's last entry so far
       }
-      chainOf[{nullptr, member->name}] = area;
+      FindInNameIndex(chained, member, true)->record = member;
     }
   }
   return 1;

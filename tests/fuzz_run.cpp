@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,11 +22,21 @@ const char* const PATTERNS[][2] = {
 
 }  // namespace
 
+static std::string ScratchFolder;
+
+static void RemoveScratchFolder() {
+  std::remove((ScratchFolder + "/fuzz.cpy").c_str());
+  std::remove((ScratchFolder + "/fuzz.fmt").c_str());
+  rmdir(ScratchFolder.c_str());
+}
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // A scratch folder of our own, on a memory file system when there is one.
   std::string folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
   folder += "/recforge-fuzz-" + std::to_string(getpid());
   mkdir(folder.c_str(), 0700);
+  ScratchFolder = folder;
+  std::atexit(RemoveScratchFolder);
   if (chdir(folder.c_str()) != 0) return 1;
   if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "r", stdin)) return 1;
   return 0;

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Seeds a fuzz corpus folder from the test copybooks and the examples: four
+# option bytes (all zero: default options) and the copybook.
+set -eu
+root="$(cd "$(dirname "$0")/.." && pwd)"
+corpus="$1"
+mkdir -p "$corpus"
+n=0
+for copybook in "$root"/tests/layout/*.cpy "$root"/examples/*.cpy "$root"/tests/cases/*/in/*.cpy; do
+  [ -f "$copybook" ] || continue
+  n=$((n + 1))
+  { printf '\0\0\0\0'; cat "$copybook"; } > "$corpus/seed-$n"
+done
