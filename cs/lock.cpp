@@ -19,10 +19,12 @@ uint32_t CSLockIt(CSLock* lock, uint32_t timeoutMs) {
     lock->count++;
     return LOCK_OBTAINED;
   }
-  if (timeoutMs == LOCK_NO_LIMIT) {
-    lock->mutex.lock();
-  } else if (!lock->mutex.try_lock_for(std::chrono::milliseconds(timeoutMs))) {
-    return LOCK_TIMEOUT;
+  // A free mutex is taken at once, without reading the clock.
+  if (!lock->mutex.try_lock()) {
+    if (timeoutMs == LOCK_NO_LIMIT)
+      lock->mutex.lock();
+    else if (!lock->mutex.try_lock_for(std::chrono::milliseconds(timeoutMs)))
+      return LOCK_TIMEOUT;
   }
   lock->owner.store(self, std::memory_order_relaxed);
   lock->count = 1;

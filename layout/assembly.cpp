@@ -33,6 +33,7 @@ void ResetLayout() {
   ClearNameIndex(MemberNames);
   ClearNameIndex(StructureNames);
   OpenGroups.clear();
+  ChainHeads.clear();
 }
 
 void StripStructPrefix(StructNode* structure) {

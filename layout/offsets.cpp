@@ -95,9 +95,8 @@ void CompareRedefineLengths(FieldNode* head, int64_t longest) {
                 entry->name.data(), static_cast<int>(FieldFootprint(entry)));
 }
 
+// The heads were recorded in structure-list and member order; the outer
+// structure that a collapse drops held a single group, so no head.
 void CheckRedefineLengths() {
-  for (StructNode* structure = StructureList; structure; structure = structure->next)
-    for (FieldNode* member = structure->members; member; member = member->next)
-      if (member->redefineRole == RR_REDEFINED)
-        CompareRedefineLengths(member, ChainFootprint(member));
+  for (FieldNode* head : ChainHeads) CompareRedefineLengths(head, ChainFootprint(head));
 }

@@ -2,6 +2,7 @@
 // the area it redefines, which must be the entry right before it in the same
 // group, or one that redefines that same area.
 #include <cstdio>
+#include <vector>
 
 #include "layout/name_index.h"
 #include "layout/structure.h"
@@ -28,7 +29,10 @@ static const FieldNode* ChainHead(const FieldNode* member) {
   return member->redefinesTarget;
 }
 
+std::vector<FieldNode*> ChainHeads;
+
 int ResolveRedefines() {
+  ChainHeads.clear();
   // For each name of a structure, its latest member in a redefine chain.
   NameIndex<FieldNode> chained;
   for (StructNode* structure = StructureList; structure; structure = structure->next) {
@@ -56,6 +60,7 @@ int ResolveRedefines() {
                     static_cast<int>(name.size()), name.data());
       member->redefinesTarget = area;
       if (area->redefineRole == RR_NONE) {
+        ChainHeads.push_back(area);
         area->redefineRole = RR_REDEFINED;
         area->nextRedefine = member;
       } else {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "parser/field.h"
 #include "parser/tokenizer.h"
@@ -41,6 +42,8 @@ int64_t FieldFootprint(const FieldNode* entry);
 
 // REDEFINES, offsets and checks.
 int ResolveRedefines();
+// Heads of the redefine chains, in the order of the structure list.
+extern std::vector<FieldNode*> ChainHeads;
 int CheckOffsets(StructNode* structure, int64_t offset);
 int AddStructureSize(StructNode* structure);
 int64_t ChainFootprint(const FieldNode* head);
