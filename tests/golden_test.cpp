@@ -2,8 +2,10 @@
 //
 //   args     the arguments, one per line ("@CWD@" stands for the work folder)
 //   in/      files put into a fresh work folder before the run
-//   setup    optional shell commands run in the work folder after in/ is
-//            copied, for inputs too big to keep (what they make is input)
+//   shared   names of files of tests/inputs to put there too, one a line
+//   setup    optional shell commands run in the work folder after the
+//            inputs are copied, for inputs too big to keep or made from a
+//            shared one ($RECFORGE_TEST_INPUTS); what they make is input
 //   stdin    standard input (none: standard input is at its end)
 //   stdout   standard output after the three banner lines ("@CWD@" as above)
 //   stderr   standard error (none: empty)
@@ -117,8 +119,12 @@ TEST_P(GoldenCase, Matches) {
   fs::path work = pattern;
   if (fs::exists(dir / "in")) fs::copy(dir / "in", work, fs::copy_options::recursive | fs::copy_options::copy_symlinks);
   std::string cwd = work.string();
+  std::istringstream shared(fs::exists(dir / "shared") ? ReadFile(dir / "shared") : "");
+  for (std::string name; std::getline(shared, name);)
+    fs::copy(fs::path(RECFORGE_INPUTS) / name, work / name);
   if (fs::exists(dir / "setup")) {
-    std::string command = "cd '" + cwd + "' && bash '" + (dir / "setup").string() + "'";
+    std::string command = "cd '" + cwd + "' && RECFORGE_TEST_INPUTS='" RECFORGE_INPUTS "' bash '" +
+                          (dir / "setup").string() + "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << "setup failed";
   }
   auto inputs = FilesBelow(work);
