@@ -71,6 +71,20 @@ static int CountDuplicateName(FieldNode* node) {
   return FindInNameIndex(MemberNames, node, true)->count++;
 }
 
+// Appends a condition entry to its owner's chain; the tail is looked up on
+// the first append to an owner and kept from then on.
+static void HangCondition(FieldNode* owner, FieldNode** tail, FieldNode* condition) {
+  if (!*tail) {
+    *tail = owner->conditions;
+    while (*tail && (*tail)->next) *tail = (*tail)->next;
+  }
+  if (*tail)
+    (*tail)->next = condition;
+  else
+    owner->conditions = condition;
+  *tail = condition;
+}
+
 static void AppendMember(StructNode* structure, FieldNode*& last, FieldNode* member) {
   if (last)
     last->next = member;
@@ -102,47 +116,38 @@ int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLeve
   FieldNode* conditionOwner = groupEntry;
   FieldNode* conditionTail = nullptr;  // found on the first append to an owner
   FieldNode* current = nullptr;
-  if (!ReadEntry(cursor, &current)) return 0;
-  while (current) {
-    InheritFromGroups(current);
-    if (!SetStorageType(current)) return 0;
-    for (bool settled = false; !settled;) {
-      settled = true;
-      if (current->level == CONDITION_LEVEL) {
-        if (!conditionOwner) break;  // nothing to hang on: dropped
-        if (!conditionTail) {
-          conditionTail = conditionOwner->conditions;
-          while (conditionTail && conditionTail->next) conditionTail = conditionTail->next;
-        }
-        if (conditionTail)
-          conditionTail->next = current;
-        else
-          conditionOwner->conditions = current;
-        conditionTail = current;
-      } else if (current->level >= FIRST_LEVEL_LEFT_ASIDE) {
-        // left aside: typed and sized, linked nowhere
-      } else if (current->level <= groupLevel) {
-        goto finish;
-      } else {
-        if (current->name.empty()) current->name = FILLER_NAME;
-        AppendMember(structure, last, current);
-        conditionOwner = current;
-        conditionTail = nullptr;
-        int32_t earlier = CountDuplicateName(current);
-        if (current->type != FT_STRUCT) {
-          current->duplicateCount = earlier;
-        } else {
-          FieldNode* inner = current;
-          if (!BuildStructure(current->name, cursor, current->level, &inner)) return 0;
-          current = inner;
-          if (!current || current->level <= groupLevel) goto finish;
-          settled = false;  // the entry that ended the inner group
-        }
-      }
+  bool readNext = true;  // false: current ended an inner group, not yet handled
+  for (;;) {
+    if (readNext) {
+      if (!ReadEntry(cursor, &current)) return 0;
+      if (!current) break;
+      InheritFromGroups(current);
+      if (!SetStorageType(current)) return 0;
     }
-    if (!ReadEntry(cursor, &current)) return 0;
+    readNext = true;
+    if (current->level == CONDITION_LEVEL) {
+      if (conditionOwner) HangCondition(conditionOwner, &conditionTail, current);
+      continue;  // with nothing to hang on, dropped
+    }
+    if (current->level >= FIRST_LEVEL_LEFT_ASIDE) continue;  // typed, linked nowhere
+    if (current->level <= groupLevel) break;                 // ends this group
+    if (current->name.empty()) current->name = FILLER_NAME;
+    AppendMember(structure, last, current);
+    conditionOwner = current;
+    conditionTail = nullptr;
+    int32_t earlier = CountDuplicateName(current);
+    if (current->type != FT_STRUCT) {
+      current->duplicateCount = earlier;
+      continue;
+    }
+    // A group's structure carries its number; its build reads on up to the
+    // entry that ends it, which is handled here next.
+    FieldNode* inner = current;
+    if (!BuildStructure(current->name, cursor, current->level, &inner)) return 0;
+    current = inner;
+    if (!current) break;
+    readNext = false;
   }
-finish:
   structure->duplicateCount = namesakes;
   FinishStructure(groupEntry, structure);
   OpenGroups.pop_back();
