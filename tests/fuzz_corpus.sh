@@ -10,5 +10,5 @@ for copybook in "$root"/tests/layout/*.cpy "$root"/examples/*.cpy "$root"/tests/
                 "$root"/tests/cases/*/in/*.cpy; do
   [ -f "$copybook" ] || continue
   n=$((n + 1))
-  { printf '\0\0\0\0'; cat "$copybook"; } > "$corpus/seed-$n"
+  { printf '\0\0\0\0'; cat "$copybook"; } > "$corpus/seed-$n" 2> /dev/null || rm -f "$corpus/seed-$n"
 done
