@@ -7,7 +7,8 @@
 //            inputs are copied, for inputs too big to keep or made from a
 //            shared one ($RECFORGE_TEST_INPUTS); what they make is input
 //   stdin    standard input (none: standard input is at its end)
-//   stdout   standard output after the three banner lines ("@CWD@" as above)
+//   stdout   standard output after the three banner lines ("@CWD@" as above;
+//            "@USAGE@" stands for the usage text, tests/inputs/usage.txt)
 //   stderr   standard error (none: empty)
 //   status   the exit status
 //   out/     files the work folder must hold afterwards, byte for byte
@@ -161,7 +162,8 @@ TEST_P(GoldenCase, Matches) {
   }
 
   if (std::getenv("RECFORGE_UPDATE_GOLDEN")) {
-    WriteFile(dir / "stdout", rest);
+    std::string usage = ReadFile(fs::path(RECFORGE_INPUTS) / "usage.txt");
+    WriteFile(dir / "stdout", Replace(rest, usage, "@USAGE@"));
     if (!err.empty() || fs::exists(dir / "stderr")) WriteFile(dir / "stderr", err);
     WriteFile(dir / "status", std::to_string(run.status) + "\n");
     fs::remove_all(dir / "out");
@@ -170,7 +172,8 @@ TEST_P(GoldenCase, Matches) {
       WriteFile(dir / "out" / name, text);
     }
   } else {
-    EXPECT_EQ(rest, ReadFile(dir / "stdout"));
+    std::string usage = ReadFile(fs::path(RECFORGE_INPUTS) / "usage.txt");
+    EXPECT_EQ(rest, Replace(ReadFile(dir / "stdout"), "@USAGE@", usage));
     EXPECT_EQ(err, fs::exists(dir / "stderr") ? ReadFile(dir / "stderr") : "");
     EXPECT_EQ(run.status, std::stoi(ReadFile(dir / "status")));
     auto expected = FilesBelow(dir / "out");
