@@ -195,29 +195,28 @@ static int ParseSync(TokenCursor* cursor, FieldNode* node) {
   return GetToken(cursor, true);
 }
 
+// The clause that a word starts; every other word is tried as a usage
+// (words of fewer than four letters are tried as nothing else).
+static int ParseClause(TokenCursor* cursor, FieldNode* node, bool* asUsage) {
+  std::string_view token = TokenText(cursor);
+  *asUsage = false;
+  if (IsWord(token, "OCCURS")) return ParseOccurs(cursor, node);
+  if (IsWord(token, "PIC")) return ParsePicture(cursor, node);
+  if (IsWord(token, "REDEFINES")) return ParseRedefines(cursor, node);
+  if (IsWord(token, "VALUE") || IsWord(token, "VALUES")) return ParseValue(cursor, node);
+  if (StartsWithWord(token, "SYNC")) return ParseSync(cursor, node);
+  if (IsWord(token, "SIGN")) return ParseSign(cursor, node);
+  *asUsage = true;
+  return ParseUsage(cursor, node);
+}
+
 int ParseEntryClauses(TokenCursor* cursor, FieldNode* node) {
   int ok = 1;
   while (ok && !IsPeriod(cursor)) {
-    std::string_view token = TokenText(cursor);
-    bool usage = false;
-    if (IsWord(token, "OCCURS")) {
-      ok = ParseOccurs(cursor, node);
-    } else if (IsWord(token, "PIC")) {
-      ok = ParsePicture(cursor, node);
-    } else if (IsWord(token, "REDEFINES")) {
-      ok = ParseRedefines(cursor, node);
-    } else if (IsWord(token, "VALUE") || IsWord(token, "VALUES")) {
-      ok = ParseValue(cursor, node);
-    } else if (token.size() < 4) {
-      ok = ParseUsage(cursor, node), usage = true;
-    } else if (StartsWithWord(token, "SYNC")) {
-      ok = ParseSync(cursor, node);
-    } else if (IsWord(token, "SIGN")) {
-      ok = ParseSign(cursor, node);
-    } else {
-      ok = ParseUsage(cursor, node), usage = true;
-    }
-    if (!ok && usage) PrintToken("Unexpected token found '%.*s'\n", cursor);
+    bool asUsage;
+    ok = ParseClause(cursor, node, &asUsage);
+    // Every word that is no clause ends here, after any usage message.
+    if (!ok && asUsage) PrintToken("Unexpected token found '%.*s'\n", cursor);
   }
   if (node->type == FT_UNSET) node->type = FT_STRUCT;
   return ok;
