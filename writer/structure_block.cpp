@@ -6,7 +6,8 @@
 
 static int Length(std::string_view text) { return static_cast<int>(text.size()); }
 
-std::string SizeSuffix(const FieldNode* member) {
+// Digits, scale and sign position of packed and signed display members.
+static std::string SizeSuffix(const FieldNode* member) {
   std::string suffix = "(" + std::to_string(member->digits);
   if (member->hasDecimalPoint) suffix += "." + std::to_string(member->scale);
   if (member->type == FT_OPUNCH || member->type == FT_DIGITS)
@@ -20,7 +21,8 @@ static std::string Fitted(std::string text, size_t width) {
   return text;
 }
 
-std::string TypeColumn(const FieldNode* member) {
+// The 17-character type column of a member (26 for opunch and digits).
+static std::string TypeColumn(const FieldNode* member) {
   switch (member->type) {
     case FT_STRUCT: return "  struct         ";
     case FT_CHAR: return "  char           ";

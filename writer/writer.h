@@ -16,10 +16,6 @@ int WriteFormatFile();
 int WriteEnumerations(FILE* stream, StructNode* structure, int32_t* count);
 int WriteStructure(FILE* stream, StructNode* structure);
 
-// The 17-character type column of a member (26 for opunch and digits).
-std::string TypeColumn(const FieldNode* member);
-std::string SizeSuffix(const FieldNode* member);
-
 // Redefinition choice by the -r and -R patterns.
 bool RedefinitionWanted(std::string_view name);
 bool WildcardMatch(std::string_view text, std::string_view pattern);
