@@ -25,11 +25,46 @@ void ResetOptionScanner() {
   OptionLetter = 0;
 }
 
+struct LongOption {
+  std::string_view name;
+  bool takesValue;
+  int code;
+};
+static constexpr LongOption LONG_OPTIONS[] = {
+    {"map", true, OPTION_MAP},
+    {"cobol", false, OPTION_COBOL},
+    {"copy-path", true, OPTION_COPY_PATH},
+};
+
+// A word "--name", "--name=value" or "--name" followed by its value. An
+// unknown name, or a value missing or given where none is taken, comes back
+// as OPTION_UNKNOWN with the word in OptionWord, as an unknown letter does.
+static int GetLongOption(int argc, char** argv) {
+  const char* word = argv[OptionIndex++];
+  OptionWord = word;
+  std::string_view text = word + 2;
+  size_t equals = text.find('=');
+  std::string_view name = text.substr(0, equals);
+  for (const LongOption& option : LONG_OPTIONS) {
+    if (option.name != name) continue;
+    if (!option.takesValue) return equals == std::string_view::npos ? option.code : OPTION_UNKNOWN;
+    if (equals != std::string_view::npos)
+      OptionArgument = word + 2 + equals + 1;
+    else if (OptionIndex < argc)
+      OptionArgument = argv[OptionIndex++];
+    else
+      return OPTION_UNKNOWN;
+    return *OptionArgument ? option.code : OPTION_UNKNOWN;
+  }
+  return OPTION_UNKNOWN;
+}
+
 int GetOption(int argc, char** argv) {
   if (*OptionCursor == '\0') {
     if (OptionIndex >= argc) return OPTION_END;
     const char* word = argv[OptionIndex];
     if ((word[0] != '-' && word[0] != '/') || word[1] == '\0') return OPTION_END;
+    if (word[0] == '-' && word[1] == '-' && word[2] != '\0') return GetLongOption(argc, argv);
     OptionWord = word;
     OptionCursor = word + 1;
   }
@@ -201,6 +236,15 @@ int ApplyOption(int letter) {
       return 1;
     case 'w':
       return ApplyLetters(value, "ar*", WARNING_BITS, WarningFlags, "Warnings");
+    case OPTION_MAP:
+      MapFileName = value;
+      return 1;
+    case OPTION_COBOL:
+      CobolMode = true;
+      return 1;
+    case OPTION_COPY_PATH:
+      CopyPaths.emplace_back(value);
+      return 1;
     default:
       std::fprintf(stderr, "Unrecognised parameter '%s'\n\n", OptionWord);
       PrintUsage();

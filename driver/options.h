@@ -11,6 +11,10 @@ extern int32_t OptionLetter;       // letter just read
 
 constexpr int OPTION_UNKNOWN = '?';
 constexpr int OPTION_END = -1;
+// Long options are words that begin with "--"; their codes lie above any letter.
+constexpr int OPTION_MAP = 256;        // --map FILE, --map=FILE
+constexpr int OPTION_COBOL = 257;      // --cobol
+constexpr int OPTION_COPY_PATH = 258;  // --copy-path DIR, --copy-path=DIR
 
 // Returns the next option letter, OPTION_UNKNOWN, or OPTION_END.
 int GetOption(int argc, char** argv);

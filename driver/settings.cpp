@@ -15,6 +15,9 @@ NameTreeNode* RedefineNames;
 int32_t SourceLanguage;
 int32_t FillerRedefineNumber;
 int32_t RedefinitionsUsed;
+std::string MapFileName;
+bool CobolMode;
+std::vector<std::string> CopyPaths;
 
 void ResetSettings() {
   InputFileName.clear();
@@ -31,4 +34,7 @@ void ResetSettings() {
   SourceLanguage = LANGUAGE_NONE;
   FillerRedefineNumber = 1;
   RedefinitionsUsed = 0;
+  MapFileName.clear();
+  CobolMode = false;
+  CopyPaths.clear();
 }

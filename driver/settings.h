@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "cs/cs.h"
 
@@ -50,6 +51,10 @@ extern NameTreeNode* RedefineNames;  // RedefineChoice records, command-line ord
 extern int32_t SourceLanguage;
 extern int32_t FillerRedefineNumber; // next FILLER_REDEFINE_n
 extern int32_t RedefinitionsUsed;    // redefinitions written in place
+// Long options (extensions; the usage text does not list them).
+extern std::string MapFileName;      // --map: the layout map; empty: none
+extern bool CobolMode;               // --cobol: read as a COBOL compiler does
+extern std::vector<std::string> CopyPaths;  // --copy-path folders, in order
 
 // Starting values of every setting and counter.
 void ResetSettings();
