@@ -45,20 +45,20 @@ static void OpenGroupFor(const FieldNode* group) {
   if (!OpenGroups.empty()) open = OpenGroups.back();
   if (group) {
     open.level = group->level;
-    if (group->usage != FU_DISPLAY) open.usage = group->usage;
+    if (group->usageWritten) open.usage = group->usage;
     if (group->hasSignClause) open.signSource = group;
   }
   OpenGroups.push_back(open);
 }
 
 // A USAGE or SIGN written on a group applies to the numeric entries under
-// it that give none of their own; the entry's group is the innermost open
+// it that give none of their own (USAGE DISPLAY written on the entry holds); the entry's group is the innermost open
 // one whose level is below the entry's.
 static void InheritFromGroups(FieldNode* entry) {
   if (entry->type != FT_NUMERIC || entry->level >= FIRST_LEVEL_LEFT_ASIDE) return;
   auto group = OpenGroups.rbegin();
   while (group != OpenGroups.rend() - 1 && group->level >= entry->level) ++group;
-  if (entry->usage == FU_DISPLAY) entry->usage = group->usage;
+  if (!entry->usageWritten) entry->usage = group->usage;
   if (entry->isSigned && !entry->hasSignClause && group->signSource) {
     entry->hasSignClause = true;
     entry->signLeading = group->signSource->signLeading;

@@ -7,15 +7,18 @@
 #include "layout/name_index.h"
 #include "layout/structure.h"
 
-static bool IsMemberAnywhere(std::string_view name) {
-  for (StructNode* structure = StructureList; structure; structure = structure->next)
+// Whether the name is a member of the entry's group or of a structure made
+// before it (the groups around it among them): where a target is looked for.
+static bool IsMemberInReach(const FieldNode* entry) {
+  std::string_view name = entry->redefinesName;
+  for (StructNode* structure = entry->parent; structure; structure = structure->next)
     for (FieldNode* member = structure->members; member; member = member->next)
       if (member->name == name) return true;
   return false;
 }
 
 static int RefuseRedefines(const FieldNode* entry) {
-  const char* message = IsMemberAnywhere(entry->redefinesName)
+  const char* message = IsMemberInReach(entry)
                             ? "REDEFINES of '%.*s' must follow it in the same group.\n"
                             : "Did not find referenced REDEFINES field '%.*s'.\n";
   std::printf(message, static_cast<int>(entry->redefinesName.size()),

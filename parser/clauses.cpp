@@ -102,6 +102,7 @@ int ParseUsage(TokenCursor* cursor, FieldNode* node) {
     return 0;
   }
   node->usage = usage;
+  node->usageWritten = true;
   return GetToken(cursor, true);
 }
 

@@ -91,6 +91,7 @@ struct FieldNode {
   bool isSync;                  // SYNC given
   int32_t alignRemainder;       // offset modulo size, binary and floating
   FieldUsage usage;
+  bool usageWritten;            // a USAGE clause, DISPLAY included, was written
   int32_t occursMax;            // OCCURS upper bound; 0 without OCCURS
   int32_t occursCount;          // occurrences used by layout and writer
   StructNode* structure;        // a group's members
