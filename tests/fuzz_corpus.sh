@@ -6,8 +6,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 corpus="$1"
 mkdir -p "$corpus"
 n=0
-for copybook in "$root"/tests/layout/*.cpy "$root"/examples/*.cpy "$root"/tests/inputs/*.cpy \
-                "$root"/tests/cases/*/in/*.cpy; do
+for copybook in "$root"/tests/layout/*.cpy "$root"/examples/*.cpy "$root"/tests/inputs/*.cpy; do
   [ -f "$copybook" ] || continue
   n=$((n + 1))
   { printf '\0\0\0\0'; cat "$copybook"; } > "$corpus/seed-$n" 2> /dev/null || rm -f "$corpus/seed-$n"

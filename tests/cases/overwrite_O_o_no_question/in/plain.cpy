@@ -1,2 +1,0 @@
-       01 PLAIN.
-          05 A PIC X.

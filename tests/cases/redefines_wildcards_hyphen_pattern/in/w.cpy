@@ -1,4 +1,0 @@
-       01 W.
-          05 OLD-FIELD PIC X(4).
-          05 NEW-FIELD-X REDEFINES OLD-FIELD PIC X(4).
-          05 NEW-FIELD-Y REDEFINES OLD-FIELD PIC X(4).
