@@ -299,14 +299,4 @@ TEST_F(EntryTest, ReportPositionOfLineEndAndUnknown) {
                      "' Unknown location:Unknown location:");
 }
 
-TEST(FieldTypeName, Words) {
-  EXPECT_STREQ(FieldTypeName(FT_NUMERIC), "???");
-  EXPECT_STREQ(FieldTypeName(FT_CONDITION), "???");
-  EXPECT_STREQ(FieldTypeName(FT_UNSET), "???");
-  EXPECT_STREQ(FieldTypeName(20), "???");
-  EXPECT_STREQ(FieldTypeName(-1), "???");
-  EXPECT_STREQ(FieldTypeName(FT_INT8), "int8");
-  EXPECT_STREQ(FieldTypeName(FT_INT32), "int32");
-}
-
 }  // namespace

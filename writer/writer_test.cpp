@@ -62,32 +62,6 @@ TEST(WildcardMatch, ThirtyStarsAgainstALongNameDoNotHang) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }
 
-TEST(FindFiller, UpperCaseAnywhere) {
-  EXPECT_EQ(FindFiller("FILLER"), 0u);
-  EXPECT_EQ(FindFiller("OLD_FILLER_2"), 4u);
-  EXPECT_EQ(FindFiller("filler"), std::string_view::npos);
-  EXPECT_EQ(FindFiller("FILLE"), std::string_view::npos);
-}
-
-TEST(RedefinitionWanted, FirstMatchingChoiceDecides) {
-  ResetSettings();
-  auto add = [](char letter, const char* pattern) {
-    RedefineChoice choice{};
-    choice.letter = letter;
-    choice.length = static_cast<int32_t>(std::strlen(pattern));
-    std::strcpy(choice.pattern, pattern);
-    TreePath top{nullptr, RedefineNames, &RedefineNames, 0};
-    CSTreeInsert(&top, "test", TREE_DUPLICATES, &choice.node, sizeof choice, TREE_KEY_APPEND);
-  };
-  EXPECT_FALSE(RedefinitionWanted("A")) << "no choices";
-  add('R', "B*");
-  add('r', "*");
-  add('R', "A");
-  EXPECT_TRUE(RedefinitionWanted("A"));
-  EXPECT_FALSE(RedefinitionWanted("BX"));
-  ResetSettings();
-}
-
 // A write that fails after the file was opened (here: over the file size
 // limit) leaves no file, prints no summary and fails the step.
 TEST(WriteFormatFile, WriteErrorRemovesTheIncompleteFile) {

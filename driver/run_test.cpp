@@ -1,0 +1,48 @@
+// Whole runs in one process: every allocation of a real conversion is made
+// to fail in turn, and each failing run must end cleanly.
+#include "driver/run.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cs/cs.h"
+
+namespace fs = std::filesystem;
+
+TEST(Run, EveryFailedAllocationEndsTheRunWithNothingWritten) {
+  char pattern[] = "/tmp/recforge-run-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  fs::path output = fs::path(pattern) / "account.fmt";
+  std::string input = RECFORGE_EXAMPLES "/account.cpy";
+  std::vector<std::string> words = {"recforge", "-O", "o", "-s", "ACCOUNT-RECORD",
+                                    "-i", input, "-o", output.string()};
+  int failures = 0;
+  for (int64_t countdown = 0;; countdown++) {
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    ResetRunState();
+    CSMemFailCountdown = countdown;
+    testing::internal::CaptureStdout();
+    int status = RunRecforge(static_cast<int>(argv.size()), argv.data());
+    std::string out = testing::internal::GetCapturedStdout();
+    bool refused = CSMemFailCountdown < 0;  // the countdown ran out
+    CSMemFailCountdown = -1;
+    if (!refused) {
+      EXPECT_EQ(status, 0) << out;
+      EXPECT_TRUE(fs::exists(output));
+      break;
+    }
+    failures++;
+    EXPECT_EQ(status, 1) << "allocation " << countdown;
+    EXPECT_NE(out.find("Can not allocate "), std::string::npos) << "allocation " << countdown << "\n" << out;
+    EXPECT_FALSE(fs::exists(output)) << "allocation " << countdown;
+  }
+  EXPECT_GT(failures, 10);
+  ResetRunState();
+  fs::remove_all(pattern);
+}
