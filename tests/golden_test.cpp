@@ -11,6 +11,9 @@
 //                      standard input, which is otherwise at its end)
 //   !!! setup          shell commands run in the work folder, for inputs too
 //                      big or too odd to keep; what they make is input
+//   !!! check          shell commands run in the work folder after the run,
+//                      for outputs too big to keep; they must succeed, and
+//                      what they remove needs no expectation
 //   >>> stdout         standard output after the banner; a line @USAGE@ is
 //                      the usage text (tests/inputs/usage.txt), @CWD@ as above
 //   >>> stderr         standard error (none: empty)
@@ -221,6 +224,15 @@ RunResult RunProgram(const fs::path& work, std::vector<std::string> args,
   return result;
 }
 
+bool RunShell(const fs::path& work, const std::string& commands) {
+  fs::path script = work.string() + ".sh";
+  WriteFile(script, commands);
+  std::string command = "cd '" + work.string() + "' && bash '" + script.string() + "'";
+  bool ok = std::system(command.c_str()) == 0;
+  fs::remove(script);
+  return ok;
+}
+
 // The case's sections with the expectations replaced by what the run did.
 void UpdateCase(Case& c, const std::string& out, const std::string& err, int status,
                 const std::map<std::string, std::string>& made) {
@@ -263,6 +275,7 @@ TEST_P(GoldenCase, Matches) {
   std::string cwd = work.string(), stdinFile, expectedOut, expectedErr;
   std::vector<std::string> args;
   std::map<std::string, std::string> expected;
+  std::string check;
   int expectedStatus = 0;
   for (const Section& section : c.sections) {
     std::string fileName, body = BodyOf(c, section, &fileName);
@@ -276,10 +289,9 @@ TEST_P(GoldenCase, Matches) {
       fs::create_directories((work / fileName).parent_path());
       WriteFile(work / fileName, body);
     } else if (d == "!!! setup") {
-      WriteFile(work.string() + ".setup", body);
-      std::string command = "cd '" + cwd + "' && bash '" + cwd + ".setup'";
-      ASSERT_EQ(std::system(command.c_str()), 0) << "setup failed";
-      fs::remove(work.string() + ".setup");
+      ASSERT_TRUE(RunShell(work, body)) << "setup failed";
+    } else if (d == "!!! check") {
+      check = body;
     } else if (d == ">>> stdout") {
       expectedOut = body;
     } else if (d == ">>> stderr") {
@@ -307,6 +319,9 @@ TEST_P(GoldenCase, Matches) {
   out = Replace(Replace(out, cwd, "@CWD@"), usage, "@USAGE@\n");
   std::string err = Replace(run.err, cwd, "@CWD@");
 
+  if (!check.empty()) {
+    EXPECT_TRUE(RunShell(work, check)) << "check failed";
+  }
   auto produced = FilesBelow(work);
   std::map<std::string, std::string> made;
   for (auto& [name, text] : produced) {
