@@ -72,4 +72,27 @@ TEST(Lock, TrapLineNamesSiteFileTimestampAndValue) {
       << line;
 }
 
+TEST(Lock, CheckedWaitTrapsOnlyOnDevelopmentMachine) {
+  IgnoreTraps ignore;
+  static CSLock lock;
+  std::remove(CSTrapFileName);
+  std::atomic<bool> held{false};
+  std::thread holder([&] {
+    CSLockIt(&lock, LOCK_NO_LIMIT);
+    held = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    CSUnlockIt(&lock);
+  });
+  while (!held) std::this_thread::yield();
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  CSDevelopmentMachine = host;
+  CSLockChecked(&lock);
+  CSDevelopmentMachine = nullptr;
+  EXPECT_EQ(lock.owner.load(), std::this_thread::get_id()) << "waited on without limit";
+  CSUnlockIt(&lock);
+  holder.join();
+  EXPECT_EQ(TrapFileLine().rfind("cstrap line 693 ", 0), 0u);
+}
+
 }  // namespace

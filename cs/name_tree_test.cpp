@@ -72,6 +72,15 @@ void CheckTree(NameTreeNode* root, size_t count,
   EXPECT_EQ(walk, nullptr);
 }
 
+TEST(NameTree, NoMemoryLeavesTreeUnchanged) {
+  NameTreeNode* root = nullptr;
+  IntNode node{{}, 5, 0};
+  CSMemFailCountdown = 0;
+  EXPECT_EQ(Insert(root, &node.header, sizeof node, 0, TREE_KEY_INTEGER), nullptr);
+  CSMemFailCountdown = -1;
+  EXPECT_EQ(root, nullptr);
+}
+
 // Thousands of random insertions in every key mode keep every invariant;
 // with duplicates allowed a later equal key precedes the earlier ones.
 TEST(NameTree, RandomInsertionsKeepInvariants) {

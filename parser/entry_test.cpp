@@ -169,15 +169,6 @@ TEST_F(EntryTest, RecordsOfValidEntries) {
   }
 }
 
-TEST_F(EntryTest, PrefixIsStrippedWithCase) {
-  StripPrefix = "WS_";
-  StripPrefixLength = 3;
-  ParseResult parsed = Parse("05 WS-AMOUNT PIC 9.\n05 ws-amount PIC 9.\n05 WS_ PIC X.");
-  EXPECT_EQ(parsed.records, (std::vector<std::string>{"5 'WS_AMOUNT' NUMERIC 1.0 short AMOUNT",
-                                                      "5 'ws_amount' NUMERIC 1.0",
-                                                      "5 'WS_' CHAR 1.0"}));
-}
-
 struct DiagnosticCase {
   const char* text;
   const char* output;

@@ -98,41 +98,4 @@ TEST_F(LoadSourceFileTest, LinesAsWritten) {
   }
 }
 
-TEST_F(LoadSourceFileTest, RelativeNameResolvesAgainstCurrentDirectory) {
-  std::ofstream(dir / "rec.cpy") << "x\n";
-  fs::path previous = fs::current_path();
-  fs::current_path(dir);
-  SourceFile* file = LoadSourceFile("rec.cpy");
-  fs::current_path(previous);
-  ASSERT_NE(file, nullptr);
-  EXPECT_EQ(std::string(file->path), (dir / "rec.cpy").string());
-  EXPECT_EQ(std::string(file->directory), dir.string());
-}
-
-TEST_F(LoadSourceFileTest, MissingFileIsNamedWithItsResolvedPath) {
-  fs::path previous = fs::current_path();
-  fs::current_path(dir);
-  testing::internal::CaptureStdout();
-  SourceFile* file = LoadSourceFile("missing.cpy");
-  std::string out = testing::internal::GetCapturedStdout();
-  fs::current_path(previous);
-  EXPECT_EQ(file, nullptr);
-  EXPECT_EQ(out, "Can not open file '" + (dir / "missing.cpy").string() + "'\n");
-  EXPECT_EQ(std::string(SourceFiles->path), (dir / "missing.cpy").string())
-      << "the file stays listed without lines";
-  EXPECT_EQ(SourceFiles->firstLine, nullptr);
-}
-
-TEST_F(LoadSourceFileTest, NoMemoryForALineIsReported) {
-  ASSERT_NE(Load("first load makes the line buffer\n"), nullptr);
-  std::ofstream(dir / "rec.cpy") << "abc\n";
-  testing::internal::CaptureStdout();
-  CSMemFailCountdown = 1;  // the file record succeeds, the line fails
-  SourceFile* file = LoadSourceFile((dir / "rec.cpy").string());
-  CSMemFailCountdown = -1;
-  std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(file, nullptr);
-  EXPECT_EQ(out, "Can not allocate " + std::to_string(sizeof(SourceLine) + 4) + " bytes\n");
-}
-
 }  // namespace
