@@ -77,10 +77,12 @@ TEST(Lock, CheckedWaitTrapsOnlyOnDevelopmentMachine) {
   static CSLock lock;
   std::remove(CSTrapFileName);
   std::atomic<bool> held{false};
+  // The lock is held until the waiter has trapped (or surely would have).
   std::thread holder([&] {
     CSLockIt(&lock, LOCK_NO_LIMIT);
     held = true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    for (int waited = 0; waited < 10000 && TrapFileLine().empty(); waited += 10)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
     CSUnlockIt(&lock);
   });
   while (!held) std::this_thread::yield();

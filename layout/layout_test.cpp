@@ -91,11 +91,6 @@ const LayoutCase CASES[] = {
     {"empty", "", "",
      "Structure R is 0 (0x00000000) bytes long\n"
      "top R size 0\n"},
-    {"road_of_one_copybook", "S=rec",
-     "01 REC.\n 05 A PIC X(2).\n 05 B PIC S9(4) COMP.",
-     "Structure rec is 4 (0x00000004) bytes long\n"
-     "REC size 4\n  A char 2\n  B short 2\n"
-     "top rec size 4\n  REC struct 0 ->REC\n"},
     {"collapse_same_name", "S=REC",
      "01 REC.\n 05 A PIC X.",
      "Structure REC is 1 (0x00000001) bytes long\n"
@@ -118,27 +113,6 @@ const LayoutCase CASES[] = {
      "01 REC.\n 05 REC.\n  10 A PIC X.",
      "Structure REC is 1 (0x00000001) bytes long\n"
      "REC_2 size 1\n  A char 1\ntop REC size 1\n  REC struct 0 ->REC\n"},
-    {"usage_types_and_sizes", "b1",
-     "01 R.\n"
-     " 05 A PIC X(10).\n 05 B PIC 9(5)V99.\n 05 C PIC S9(5).\n"
-     " 05 D PIC S9(5) SIGN LEADING SEPARATE.\n 05 E PIC S9(7)V99 COMP-3.\n"
-     " 05 F PIC 9(4) COMP-3.\n 05 G COMP-1.\n 05 H COMP-2.\n 05 I POINTER.\n"
-     " 05 J FUNCTION-POINTER.\n 05 K PROCEDURE-POINTER.\n 05 L PIC S99 COMP.\n"
-     " 05 M PIC 9 COMP.\n 05 N PIC S9(4) COMP.\n 05 O PIC 9(4) COMP.\n"
-     " 05 P PIC S9(9) COMP.\n 05 Q PIC 9(9) COMP.\n 05 S PIC S9(10) COMP.\n"
-     " 05 T PIC 9(18) COMP.\n 05 U PIC 9(30) COMP.",
-     "Structure R is 102 (0x00000066) bytes long\n"
-     "top R size 102\n"
-     "  A char 10\n  B char 7\n  C opunch 5\n  D digits 6\n  E packed 5\n"
-     "  F upacked 3\n  G float 4\n  H double 8\n  I hex 4\n  J hex 4\n"
-     "  K hex 8\n  L int8 1\n  M uint8 1\n  N short 2\n  O ushort 2\n"
-     "  P int32 4 rem 2\n  Q uint32 4 rem 2\n  S int64 8 rem 6\n  T uint64 8 rem 6\n"
-     "  U uint64 8 rem 6\n"},
-    {"options_p_and_s_make_hex", "p s",
-     "01 R.\n 05 A PIC S9(7)V99 COMP-3.\n 05 B PIC 9(4) COMP-3.\n 05 C PIC S9(5).\n"
-     " 05 D PIC S9(5) SIGN SEPARATE.\n 05 E PIC 9(5)V99.",
-     "Structure R is 26 (0x0000001A) bytes long\n"
-     "top R size 26\n  A hex 5\n  B hex 3\n  C hex 5\n  D hex 6\n  E char 7\n"},
     {"binary_size_b2", "b2", "01 R.\n 05 A PIC S99 COMP.\n 05 B PIC 9(5) COMP.",
      "Structure R is 6 (0x00000006) bytes long\ntop R size 6\n  A short 2\n  B uint32 4 rem 2\n"},
     {"binary_size_b3", "b3", "01 R.\n 05 A PIC S99 COMP.\n 05 B PIC 9(4) COMP.",
@@ -147,22 +121,12 @@ const LayoutCase CASES[] = {
      "Structure R is 16 (0x00000010) bytes long\ntop R size 16\n  A int64 8\n  B int64 8\n"},
     {"binary_size_b0_and_negative", "b0", "01 R.\n 05 A PIC S99 COMP.",
      "Structure R is 1 (0x00000001) bytes long\ntop R size 1\n  A int8 1\n"},
-    {"comp_two_digits_needs_b", "", "01 R.\n 05 A PIC 99 COMP.",
-     "COMPUTATIONAL field 'A' with 2 digits found. Minimum Binary Size must be provided "
-     "using -b parameter\n"},
     {"comp_one_digit_singular_at_level_77", "", "77 A PIC 9 COMP.",
      "COMPUTATIONAL field 'A' with 1 digit found. Minimum Binary Size must be provided "
      "using -b parameter\n"},
     {"comp_negative_b_is_no_b", "b-3", "01 R.\n 05 A PIC V9 COMP.",
      "COMPUTATIONAL field 'A' with 1 digit found. Minimum Binary Size must be provided "
      "using -b parameter\n"},
-    {"filler_names_and_numbers", "",
-     "01 R.\n 05 PIC X(3).\n 05 FILLER PIC X.\n 05 PIC X(2).\n 05 X PIC X.\n"
-     " 05 X.\n  10 Y PIC X.\n 05 X PIC X.",
-     "Structure R is 9 (0x00000009) bytes long\n"
-     "X size 1\n  Y char 1\n"
-     "top R size 9\n  FILLER char 3\n  FILLER_1 char 1\n  FILLER_2 char 2\n  X char 1\n"
-     "  X struct 0 ->X\n  X_2 char 1\n"},
     {"structure_namesakes", "",
      "01 R.\n 05 DATE.\n  10 A PIC X.\n 05 G.\n  10 DATE.\n   15 B PIC X.\n 05 DATE.\n  10 C PIC X.",
      "Structure R is 3 (0x00000003) bytes long\n"
@@ -210,12 +174,6 @@ const LayoutCase CASES[] = {
      "01 R.\n 05 A PIC X(4).\n 05 B REDEFINES A PIC S9(9) COMP.",
      "Structure R is 4 (0x00000004) bytes long\n"
      "top R size 4\n  A char 4 heads\n  B int32 4 redefines A\n"},
-    {"redefines_longer_alternative_warns", "r",
-     "01 R.\n 05 A PIC X(2).\n 05 B REDEFINES A PIC X(6).\n 05 C PIC X.",
-     "Structure R is 7 (0x00000007) bytes long\n"
-     "Field 'A' (size 2) and its redefines differ in length\n"
-     "  Redefine field 'B' (size 6)\n"
-     "top R size 7\n  A char 2 heads pad 4\n  B char 6 redefines A\n  C char 1\n"},
     {"redefines_without_warning_same_paddings", "",
      "01 R.\n 05 A PIC X(2).\n 05 B REDEFINES A PIC X(6).",
      "Structure R is 6 (0x00000006) bytes long\n"
@@ -266,17 +224,9 @@ const LayoutCase CASES[] = {
      "01 WS-REC.\n 05 WS-A PIC X.",
      "Structure WS-OUT is 1 (0x00000001) bytes long\n"
      "WS_REC short REC size 1\n  WS_A char 1\ntop WS-OUT size 1\n  WS_REC struct 0 ->WS_REC\n"},
-    {"size_beyond_32_bits", "",
-     "01 R.\n 05 A PIC X(2000000000).\n 05 B PIC X(2000000000).",
-     "Structure 'R' is longer than 2147483647 bytes\n"},
-    {"occurs_beyond_32_bits", "",
-     "01 R.\n 05 A PIC X(100000) OCCURS 100000.",
-     "Field 'A' is longer than 2147483647 bytes\n"},
     {"display_digits_beyond_32_bits", "",
      "01 R.\n 05 A PIC 9(2000000000)V9(2000000000).",
      "Field 'A' is longer than 2147483647 bytes\n"},
-    {"parse_error_ends_processing", "", "01 R.\n 05 A PIC 9X.",
-     "At offset 18 on line 2 of file 'F' Unexpected PIC type 'X'\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, LayoutTest, testing::ValuesIn(CASES),
