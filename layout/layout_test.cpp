@@ -152,6 +152,10 @@ const LayoutCase CASES[] = {
      " 05 NEVER-READ PIC ZZZ.",
      "Structure R is 2 (0x00000002) bytes long\n"
      "top R size 2\n  A char 1\n  D char 1\n"},
+    {"level_fifty_inherits_no_group_usage", "",
+     "01 R.\n 05 G COMP.\n  10 A PIC S9(4).\n50 L PIC 99.",
+     "Structure R is 2 (0x00000002) bytes long\n"
+     "G size 2\n  A short 2\ntop R size 2\n  G struct 0 ->G\n"},
     {"level_between_group_levels_joins_group", "",
      "01 R.\n 05 G.\n  10 A PIC X.\n  07 B PIC X.\n 05 C PIC X.",
      "Structure R is 3 (0x00000003) bytes long\n"
