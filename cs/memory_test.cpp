@@ -49,4 +49,30 @@ TEST(Memory, RefusedRequestChangesNothing) {
   EXPECT_EQ(CSMemLock.count, 0) << "the lock is given back";
 }
 
+TEST(Arena, RecordsAreZeroedAlignedAndCountedAgainstTheFailHook) {
+  struct Record {
+    char text[13];
+    int64_t number;
+  };
+  CSForgetArena();
+  int64_t blocks = CSMemBlockCount;
+  Record* first = CSNewArenaRecord<Record>();
+  Record* second = CSNewArenaRecord<Record>();
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(CSMemBlockCount - blocks, 1) << "one block for both";
+  EXPECT_EQ(reinterpret_cast<char*>(second) - reinterpret_cast<char*>(first), 24);
+  EXPECT_EQ(second->number, 0);
+  EXPECT_EQ(CSMemHeaderOf(first)->size, CS_ARENA_BLOCK + CS_MEM_OVERHEAD);
+  void* big = CSArenaGet(CS_ARENA_BLOCK);
+  ASSERT_NE(big, nullptr);
+  EXPECT_EQ(CSMemHeaderOf(big)->size, CS_ARENA_BLOCK + CS_MEM_OVERHEAD) << "a block of its own";
+  EXPECT_EQ(CSNewArenaRecord<Record>(), second + 1) << "the shared block keeps its room";
+  CSMemFailCountdown = 1;
+  EXPECT_NE(CSNewArenaRecord<Record>(), nullptr);
+  EXPECT_EQ(CSNewArenaRecord<Record>(), nullptr);
+  EXPECT_EQ(CSMemFailCountdown, -1);
+  EXPECT_NE(CSNewArenaRecord<Record>(), nullptr);
+  EXPECT_EQ(CSArenaGet(UINT32_MAX), nullptr);
+}
+
 }  // namespace

@@ -279,6 +279,38 @@ const LayoutCase CASES[] = {
      "At offset 18 on line 2 of file 'F' Unexpected PIC type 'X'\n"},
 };
 
+// Out of memory for any record ends the build with the size asked for,
+// whether the arena needs a new block or cuts the record from its own.
+TEST(LayoutMemory, NoRoomForARecordEndsTheBuild) {
+  ResetSettings();
+  StructureName = "R";
+  char pattern[] = "/tmp/recforge-layout-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  fs::path path = fs::path(pattern) / "rec.cpy";
+  std::ofstream(path) << "       01 G.\n       05 A PIC X.\n";
+  const std::string noStructure = "Can not allocate " + std::to_string(sizeof(StructNode)) + " bytes\n";
+  const std::string noEntry = "Can not allocate " + std::to_string(sizeof(FieldNode)) + " bytes\n";
+  // The outer structure, entry G, structure G, entry A.
+  const std::string expected[] = {noStructure, noEntry, noStructure, noEntry};
+  for (bool freshBlock : {true, false}) {
+    for (int failing = 0; failing < 4; failing++) {
+      ResetLayout();
+      SourceFile* file = LoadSourceFile(path.string());
+      ASSERT_NE(file, nullptr);
+      if (freshBlock) CSForgetArena();
+      testing::internal::CaptureStdout();
+      CSMemFailCountdown = failing;
+      int result = ProcessCopybook(file);
+      CSMemFailCountdown = -1;
+      std::string out = testing::internal::GetCapturedStdout();
+      EXPECT_EQ(result, 0) << failing;
+      EXPECT_EQ(out, expected[failing]) << failing << (freshBlock ? " fresh block" : "");
+    }
+  }
+  ResetLayout();
+  fs::remove_all(pattern);
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, LayoutTest, testing::ValuesIn(CASES),
                          [](const testing::TestParamInfo<LayoutCase>& info) {
                            return std::string(info.param.name);

@@ -19,7 +19,7 @@ void StripFieldPrefix(FieldNode* node) { node->shortName = ShortNameOf(node->nam
 int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
   *entry = nullptr;
   if (!GetToken(cursor, false)) return 1;  // no further entry
-  FieldNode* node = CSNewRecord<FieldNode>();
+  FieldNode* node = CSNewArenaRecord<FieldNode>();
   if (!node) {
     std::printf("Can not allocate %d bytes\n", static_cast<int>(sizeof(FieldNode)));
     return 0;
