@@ -28,12 +28,13 @@ std::string Dump() {
       out << "  " << m->name;
       if (m->duplicateCount) out << "_" << m->duplicateCount;
       out << " " << FieldTypeName(m->type) << " " << m->size;
-      if (m->occursCount) out << " x" << m->occursCount;
+      const FieldExtra& extra = ExtraOf(m);
+      if (extra.occursCount) out << " x" << extra.occursCount;
       if (m->structure) out << " ->" << m->structure->name;
       if (m->redefineRole == RR_REDEFINED) out << " heads";
-      if (m->redefinesTarget) out << " redefines " << m->redefinesTarget->name;
+      if (extra.redefinesTarget) out << " redefines " << extra.redefinesTarget->name;
       if (m->redefinePadding) out << " pad " << m->redefinePadding;
-      if (m->alignRemainder) out << " rem " << m->alignRemainder;
+      if (m->alignRemainder) out << " rem " << int{m->alignRemainder};
       if (m->parent != s) out << " WRONG PARENT";
       for (FieldNode* c = m->conditions; c; c = c->next) out << " ?" << c->name;
       out << "\n";

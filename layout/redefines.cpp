@@ -15,18 +15,18 @@ static bool IsMemberAnywhere(std::string_view name) {
 }
 
 static int RefuseRedefines(const FieldNode* entry) {
-  const char* message = IsMemberAnywhere(entry->redefinesName)
+  std::string_view name = ExtraOf(entry).redefinesName;
+  const char* message = IsMemberAnywhere(name)
                             ? "REDEFINES of '%.*s' must follow it in the same group.\n"
                             : "Did not find referenced REDEFINES field '%.*s'.\n";
-  std::printf(message, static_cast<int>(entry->redefinesName.size()),
-              entry->redefinesName.data());
+  std::printf(message, static_cast<int>(name.size()), name.data());
   return 0;
 }
 
 // The head of the redefine chain a member belongs to, or null.
 static const FieldNode* ChainHead(const FieldNode* member) {
   if (member->redefineRole == RR_REDEFINED) return member;
-  return member->redefinesTarget;
+  return ExtraOf(member).redefinesTarget;
 }
 
 std::vector<FieldNode*> ChainHeads;
@@ -44,7 +44,7 @@ int ResolveRedefines() {
         area = member;
         continue;
       }
-      std::string_view name = member->redefinesName;
+      std::string_view name = ExtraOf(member).redefinesName;
       FieldNode key{};
       key.parent = structure;
       key.name = name;
@@ -58,13 +58,15 @@ int ResolveRedefines() {
       if (namesakes && namesakes->count > 1)
         std::printf("REDEFINE of a non-unique field '%.*s' found.\n",
                     static_cast<int>(name.size()), name.data());
-      member->redefinesTarget = area;
+      // A redefining entry has its side record from its clause.
+      member->extra->redefinesTarget = area;
       if (area->redefineRole == RR_NONE) {
+        if (!FieldExtraOf(area)) return 0;
         ChainHeads.push_back(area);
         area->redefineRole = RR_REDEFINED;
-        area->nextRedefine = member;
+        area->extra->nextRedefine = member;
       } else {
-        previous->nextRedefine = member;  // the chain's last entry so far
+        previous->extra->nextRedefine = member;  // the chain's last entry so far
       }
       FindInNameIndex(chained, member, true)->record = member;
     }

@@ -72,7 +72,9 @@ int ParseOccurs(TokenCursor* cursor, FieldNode* node) {
   if (StartsWithWord(TokenText(cursor), "DEPENDING")) {
     if (!GetToken(cursor, true)) return 0;
     if (IsWord(TokenText(cursor), "ON") && !GetToken(cursor, true)) return 0;
-    node->dependingName = TokenText(cursor);
+    FieldExtra* extra = FieldExtraOf(node);
+    if (!extra) return 0;
+    extra->dependingName = TokenText(cursor);
     HyphensToUnderscores(const_cast<char*>(cursor->token), cursor->length);
     if (!GetToken(cursor, true)) return 0;
   }
@@ -81,7 +83,9 @@ int ParseOccurs(TokenCursor* cursor, FieldNode* node) {
     for (int i = 0; i < 3; i++)
       if (!GetToken(cursor, true)) return 0;
   }
-  node->occursMax = bound;
+  FieldExtra* extra = FieldExtraOf(node);
+  if (!extra) return 0;
+  extra->occursMax = bound;
   return 1;
 }
 
@@ -182,9 +186,10 @@ int ParseRedefines(TokenCursor* cursor, FieldNode* node) {
     std::printf("Did not expected nested REDEFINES option.\n");
     return 0;
   }
-  if (!GetToken(cursor, true)) return 0;
+  FieldExtra* extra = FieldExtraOf(node);
+  if (!extra || !GetToken(cursor, true)) return 0;
   node->redefineRole = RR_REDEFINES;
-  node->redefinesName = TokenText(cursor);
+  extra->redefinesName = TokenText(cursor);
   HyphensToUnderscores(const_cast<char*>(cursor->token), cursor->length);
   return GetToken(cursor, true);
 }

@@ -14,7 +14,14 @@ std::string_view ShortNameOf(std::string_view name) {
   return name.substr(StripPrefix.size());
 }
 
-void StripFieldPrefix(FieldNode* node) { node->shortName = ShortNameOf(node->name); }
+int StripFieldPrefix(FieldNode* node) {
+  std::string_view shortName = ShortNameOf(node->name);
+  if (shortName.empty()) return 1;
+  FieldExtra* extra = FieldExtraOf(node);
+  if (!extra) return 0;
+  extra->shortName = shortName;
+  return 1;
+}
 
 int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
   *entry = nullptr;
@@ -30,8 +37,7 @@ int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
   if (!IsWord(TokenText(cursor), "PIC")) {
     node->name = TokenText(cursor);
     HyphensToUnderscores(const_cast<char*>(cursor->token), cursor->length);
-    StripFieldPrefix(node);
-    if (!GetToken(cursor, true)) return 0;
+    if (!StripFieldPrefix(node) || !GetToken(cursor, true)) return 0;
   }
   return ParseEntryClauses(cursor, node);
 }

@@ -31,16 +31,17 @@ std::string Describe(const FieldNode* n) {
   if (n->digits || n->scale) out << " " << n->digits << "." << n->scale;
   if (n->isSigned) out << " S";
   if (n->hasDecimalPoint) out << " V";
-  if (n->usage) out << " usage" << n->usage;
-  if (n->occursMax) out << " occurs" << n->occursMax;
-  if (!n->dependingName.empty()) out << " depending " << n->dependingName;
-  if (n->redefineRole) out << " redefines " << n->redefinesName;
+  const FieldExtra& extra = ExtraOf(n);
+  if (n->usage) out << " usage" << int{n->usage};
+  if (extra.occursMax) out << " occurs" << extra.occursMax;
+  if (!extra.dependingName.empty()) out << " depending " << extra.dependingName;
+  if (n->redefineRole) out << " redefines " << extra.redefinesName;
   if (n->valueKind) out << " " << VALUE_KINDS[n->valueKind] << " [" << n->valueText << "]";
   if (n->isSync) out << " sync";
   if (n->hasSignClause) out << " sign";
   if (n->signLeading) out << " leading";
   if (n->signSeparate) out << " separate";
-  if (!n->shortName.empty()) out << " short " << n->shortName;
+  if (!extra.shortName.empty()) out << " short " << extra.shortName;
   return out.str();
 }
 

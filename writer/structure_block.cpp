@@ -73,7 +73,7 @@ static bool MemberIsWritten(FieldNode* member, bool* chainTaken) {
       return true;
     case RR_REDEFINED:
       *chainTaken = false;
-      for (FieldNode* other = member->nextRedefine; other; other = other->nextRedefine)
+      for (FieldNode* other = ExtraOf(member).nextRedefine; other; other = ExtraOf(other).nextRedefine)
         if (RedefinitionWanted(other->name)) return false;
       member->redefineUsed = true;
       *chainTaken = true;
@@ -86,7 +86,7 @@ static bool MemberIsWritten(FieldNode* member, bool* chainTaken) {
       if (!(OptionFlags & OPT_QUIET_REDEFINES))
         std::printf("REDEFINE definition '%.*s' used instead of '%.*s'\n",
                     Length(member->name), member->name.data(),
-                    Length(member->redefinesName), member->redefinesName.data());
+                    Length(ExtraOf(member).redefinesName), ExtraOf(member).redefinesName.data());
       return true;
   }
 }
@@ -105,7 +105,8 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
     PutText(out, ";\n");
   }
   PutTypeColumn(out, member);
-  PutText(out, member->shortName.empty() ? member->name : member->shortName);
+  const FieldExtra& extra = ExtraOf(member);
+  PutText(out, extra.shortName.empty() ? member->name : extra.shortName);
   int32_t number = member->type == FT_STRUCT
                        ? (member->structure ? member->structure->duplicateCount : 0)
                        : member->duplicateCount;
@@ -114,14 +115,14 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
     PutNumber(out, number);
   }
   if ((member->type == FT_CHAR || member->type == FT_HEX) &&
-      (member->size > 1 || member->occursCount >= 2))
+      (member->size > 1 || extra.occursCount >= 2))
     PutDimension(out, member->size);
-  if (!member->dependingName.empty()) {
+  if (!extra.dependingName.empty()) {
     PutChar(out, '[');
-    PutText(out, member->dependingName);
+    PutText(out, extra.dependingName);
     PutChar(out, ']');
-  } else if (member->occursCount > 1) {
-    PutDimension(out, member->occursCount);
+  } else if (extra.occursCount > 1) {
+    PutDimension(out, extra.occursCount);
   }
   if (member->conditions) {
     PutChar(out, '(');
