@@ -33,9 +33,10 @@ std::vector<FieldNode*> ChainHeads;
 
 int ResolveRedefines() {
   ChainHeads.clear();
-  // For each name of a structure, its latest member in a redefine chain.
-  NameIndex<FieldNode> chained;
   for (StructNode* structure = StructureList; structure; structure = structure->next) {
+    // The slot of each name first holds a member so named; once a member
+    // so named joins a chain, the latest such member.
+    CountMemberNames(structure);
     FieldNode* area = nullptr;  // latest member that does not redefine
     FieldNode* previous = nullptr;
     for (FieldNode* member = structure->members; member;
@@ -45,17 +46,10 @@ int ResolveRedefines() {
         continue;
       }
       std::string_view name = ExtraOf(member).redefinesName;
-      FieldNode key{};
-      key.parent = structure;
-      key.name = name;
-      bool allowed = false;
-      if (area) {
-        auto* joined = FindInNameIndex(chained, &key, false);
-        allowed = name == area->name || (joined && ChainHead(joined->record) == area);
-      }
+      auto* named = FindInNameIndex<FieldNode>(MemberNames, name, HashName(name), nullptr);
+      bool allowed = area && (name == area->name || (named && ChainHead(named->record) == area));
       if (!allowed) return RefuseRedefines(member);
-      auto* namesakes = FindInNameIndex(MemberNames, &key, false);
-      if (namesakes && namesakes->count > 1)
+      if (named && named->count > 1)
         std::printf("REDEFINE of a non-unique field '%.*s' found.\n",
                     static_cast<int>(name.size()), name.data());
       // A redefining entry has its side record from its clause.
@@ -68,7 +62,8 @@ int ResolveRedefines() {
       } else {
         previous->extra->nextRedefine = member;  // the chain's last entry so far
       }
-      FindInNameIndex(chained, member, true)->record = member;
+      FindInNameIndex<FieldNode>(MemberNames, member->name, HashName(member->name), nullptr)
+          ->record = member;
     }
   }
   return 1;
