@@ -291,8 +291,9 @@ TEST_F(EntryTest, RepeatCountAtTheStartOfALineReadsNothingBeforeIt) {
 TEST_F(EntryTest, ReportPositionOfLineEndAndUnknown) {
   ParseResult parsed = Parse("05 A.");
   testing::internal::CaptureStdout();
-  SourceLine* line = SourceFiles->firstLine;
-  ReportPosition(line->text + line->length);
+  SourceLine line;
+  ASSERT_TRUE(FirstSourceLine(SourceFiles, &line));
+  ReportPosition(line.text + line.length);
   ReportPosition(nullptr);
   ReportPosition("elsewhere");
   std::string out = testing::internal::GetCapturedStdout();

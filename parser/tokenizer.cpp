@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
 
 #include "driver/settings.h"
 
@@ -35,29 +34,29 @@ constexpr int32_t COMMENT_COLUMN = 6;  // the indicator area, column 7
 
 TokenCursor StartCursor(SourceFile* file) {
   TokenCursor cursor{};
-  cursor.line = file->firstLine;
+  FirstSourceLine(file, &cursor.line);
   return cursor;
 }
 
 // A NUL byte ends a line's text for the tokenizer.
-static int32_t TextLength(const SourceLine* line) {
-  const void* nul = std::memchr(line->text, '\0', line->length);
-  return nul ? static_cast<int32_t>(static_cast<const char*>(nul) - line->text)
-             : line->length;
+static int32_t TextLength(const SourceLine& line) {
+  const void* nul = std::memchr(line.text, '\0', line.length);
+  return nul ? static_cast<int32_t>(static_cast<const char*>(nul) - line.text)
+             : line.length;
 }
 
 int NextCodeLine(TokenCursor* cursor, const char** start) {
-  SourceLine* line = cursor->line;
-  if (line && cursor->lineHandedOut) line = line->next;
-  for (; line; line = line->next) {
+  SourceLine line = cursor->line;
+  bool found = line.file && (!cursor->lineHandedOut || NextSourceLine(&line));
+  for (; found; found = NextSourceLine(&line)) {
     int32_t length = TextLength(line);
     if (length <= MinCodeOffset) continue;
-    if (length > COMMENT_COLUMN && line->text[COMMENT_COLUMN] == '*') continue;
+    if (length > COMMENT_COLUMN && line.text[COMMENT_COLUMN] == '*') continue;
     int64_t codeEnd = int64_t{MaxCodeOffset} + 1;
     cursor->line = line;
     cursor->lineHandedOut = true;
-    cursor->limit = line->text + (codeEnd < length ? codeEnd : length);
-    *start = line->text + MinCodeOffset;
+    cursor->limit = line.text + (codeEnd < length ? codeEnd : length);
+    *start = line.text + MinCodeOffset;
     return 1;
   }
   return 0;
@@ -112,17 +111,11 @@ int GetToken(TokenCursor* cursor, bool required) {
 }
 
 void ReportPosition(const char* p) {
-  std::less_equal<const char*> notAfter;
-  if (p) {
-    for (SourceFile* file = SourceFiles; file; file = file->next) {
-      for (SourceLine* line = file->firstLine; line; line = line->next) {
-        if (notAfter(line->text, p) && notAfter(p, line->text + line->length)) {
-          std::printf("At offset %d on line %d of file '%s' ",
-                      static_cast<int>(p - line->text), line->number, file->path);
-          return;
-        }
-      }
-    }
+  SourceLine line;
+  if (p && FindSourceLine(p, &line)) {
+    std::printf("At offset %d on line %d of file '%s' ", static_cast<int>(p - line.text),
+                line.number, line.file->path);
+    return;
   }
   std::printf("Unknown location:");
 }

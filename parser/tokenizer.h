@@ -11,7 +11,7 @@ struct TokenCursor {
   const char* token;   // first character of the current token; null before any
   int32_t length;      // characters of the current token
   bool quoted;         // the token begins with a quote
-  SourceLine* line;    // line holding the current token
+  SourceLine line;     // line holding the current token; no file: none
   const char* limit;   // end of line's scannable text: line end, NUL or code area
   bool lineHandedOut;  // line was given by a search, not just the first line
 };
