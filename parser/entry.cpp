@@ -34,7 +34,7 @@ int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
   if (!ParseNumber(TokenText(cursor), &node->level)) return 0;
   if (!GetToken(cursor, true)) return 0;
   *entry = node;
-  if (!IsWord(TokenText(cursor), "PIC")) {
+  if (ClassifyWord(TokenText(cursor)) != KW_PIC) {
     node->name = TokenText(cursor);
     HyphensToUnderscores(const_cast<char*>(cursor->token), cursor->length);
     if (!StripFieldPrefix(node) || !GetToken(cursor, true)) return 0;

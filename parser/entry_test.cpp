@@ -301,6 +301,23 @@ TEST_F(EntryTest, ReportPositionOfLineEndAndUnknown) {
                      "' Unknown location:Unknown location:");
 }
 
+TEST(ClassifyWord, EverySpellingInAnyCaseAndNearMisses) {
+  const std::pair<const char*, Keyword> cases[] = {
+      {"binary", KW_BINARY}, {"Comp", KW_BINARY}, {"COMP-1", KW_COMP1}, {"comp-2", KW_COMP2},
+      {"COMP-3", KW_PACKED}, {"COMP-4", KW_BINARY}, {"COMP-5", KW_BINARY},
+      {"computational", KW_BINARY}, {"COMPUTATIONAL-1", KW_COMP1}, {"COMPUTATIONAL-2", KW_COMP2},
+      {"COMPUTATIONAL-3", KW_PACKED}, {"COMPUTATIONAL-4", KW_BINARY},
+      {"COMPUTATIONAL-5", KW_BINARY}, {"display", KW_DISPLAY}, {"FUNCTION-POINTER", KW_POINTER},
+      {"occurs", KW_OCCURS}, {"packed-decimal", KW_PACKED}, {"pic", KW_PIC}, {"POINTER", KW_POINTER},
+      {"PROCEDURE-POINTER", KW_PROCEDURE_POINTER}, {"Redefines", KW_REDEFINES}, {"sign", KW_SIGN},
+      {"SYNC", KW_SYNC}, {"synchronized", KW_SYNC}, {"USAGE", KW_USAGE}, {"usages", KW_USAGE},
+      {"value", KW_VALUE}, {"VALUES", KW_VALUE},
+      {"", KW_NONE}, {"COMP-6", KW_NONE}, {"COMPUTATIONAL-", KW_NONE}, {"PICTURE", KW_NONE},
+      {"PI", KW_NONE}, {"SYN", KW_NONE}, {"SIGNS", KW_NONE}, {"VALUESS", KW_NONE},
+      {"'PIC'", KW_NONE}, {"ZERO", KW_NONE}, {"[", KW_NONE}, {"\xC3PIC", KW_NONE}};
+  for (const auto& [word, keyword] : cases) EXPECT_EQ(ClassifyWord(word), keyword) << word;
+}
+
 TEST(FieldTypeName, Words) {
   EXPECT_STREQ(FieldTypeName(FT_NUMERIC), "???");
   EXPECT_STREQ(FieldTypeName(FT_CONDITION), "???");

@@ -38,8 +38,10 @@ TokenCursor StartCursor(SourceFile* file) {
   return cursor;
 }
 
-// A NUL byte ends a line's text for the tokenizer.
+// A NUL byte ends a line's text for the tokenizer; the load told whether
+// the file holds any.
 static int32_t TextLength(const SourceLine& line) {
+  if (!line.file->hasNul) return line.length;
   const void* nul = std::memchr(line.text, '\0', line.length);
   return nul ? static_cast<int32_t>(static_cast<const char*>(nul) - line.text)
              : line.length;
@@ -131,4 +133,69 @@ bool StartsWithWord(std::string_view token, std::string_view word) {
 
 bool IsWord(std::string_view token, std::string_view word) {
   return token.size() == word.size() && StartsWithWord(token, word);
+}
+
+struct KeywordSpelling {
+  std::string_view word;
+  Keyword keyword;
+};
+
+// The words spelt out whole; SYNC and USAGE also start longer words.
+static constexpr KeywordSpelling KEYWORDS[] = {
+    {"BINARY", KW_BINARY},
+    {"COMP", KW_BINARY},
+    {"COMP-1", KW_COMP1},
+    {"COMP-2", KW_COMP2},
+    {"COMP-3", KW_PACKED},
+    {"COMP-4", KW_BINARY},
+    {"COMP-5", KW_BINARY},
+    {"COMPUTATIONAL", KW_BINARY},
+    {"COMPUTATIONAL-1", KW_COMP1},
+    {"COMPUTATIONAL-2", KW_COMP2},
+    {"COMPUTATIONAL-3", KW_PACKED},
+    {"COMPUTATIONAL-4", KW_BINARY},
+    {"COMPUTATIONAL-5", KW_BINARY},
+    {"DISPLAY", KW_DISPLAY},
+    {"FUNCTION-POINTER", KW_POINTER},
+    {"OCCURS", KW_OCCURS},
+    {"PACKED-DECIMAL", KW_PACKED},
+    {"PIC", KW_PIC},
+    {"POINTER", KW_POINTER},
+    {"PROCEDURE-POINTER", KW_PROCEDURE_POINTER},
+    {"REDEFINES", KW_REDEFINES},
+    {"SIGN", KW_SIGN},
+    {"VALUE", KW_VALUE},
+    {"VALUES", KW_VALUE},
+};
+constexpr size_t KEYWORD_COUNT = sizeof KEYWORDS / sizeof *KEYWORDS;
+
+// Length, first and last letter tell every spelling above from the others,
+// so that a word is compared with one spelling at most.
+static constexpr size_t KeywordHash(size_t length, char first, char last) {
+  return (length + static_cast<uint8_t>(first) * 12u + static_cast<uint8_t>(last)) & 63u;
+}
+
+static constexpr auto KEYWORD_SLOTS = [] {
+  struct Table {
+    uint8_t of[64];    // 1 + the spelling's place in KEYWORDS; 0: none
+    bool collides;
+  } table{};
+  for (size_t at = 0; at < KEYWORD_COUNT; at++) {
+    std::string_view word = KEYWORDS[at].word;
+    uint8_t& slot = table.of[KeywordHash(word.size(), word.front(), word.back())];
+    if (slot != 0) table.collides = true;
+    slot = static_cast<uint8_t>(at + 1);
+  }
+  return table;
+}();
+static_assert(!KEYWORD_SLOTS.collides, "a slot for every spelling");
+
+Keyword ClassifyWord(std::string_view token) {
+  if (token.empty()) return KW_NONE;
+  char first = Upper(token.front());
+  if (first == 'S' && StartsWithWord(token, "SYNC")) return KW_SYNC;
+  if (first == 'U' && StartsWithWord(token, "USAGE")) return KW_USAGE;
+  uint8_t slot = KEYWORD_SLOTS.of[KeywordHash(token.size(), first, Upper(token.back()))];
+  if (slot == 0 || !IsWord(token, KEYWORDS[slot - 1].word)) return KW_NONE;
+  return KEYWORDS[slot - 1].keyword;
 }

@@ -34,6 +34,28 @@ int GetToken(TokenCursor* cursor, bool required);
 // source, or "Unknown location:".
 void ReportPosition(const char* p);
 
+// The words that start a clause or name a usage, letter case ignored.
+enum Keyword : uint8_t {
+  KW_NONE = 0,               // none of these
+  KW_OCCURS = 1,
+  KW_PIC = 2,
+  KW_REDEFINES = 3,
+  KW_VALUE = 4,              // VALUE, VALUES
+  KW_SYNC = 5,               // any word beginning with SYNC
+  KW_SIGN = 6,
+  KW_USAGE = 7,              // any word beginning with USAGE
+  KW_DISPLAY = 8,            // usage words, by the usage they name
+  KW_COMP1 = 9,
+  KW_COMP2 = 10,
+  KW_PACKED = 11,
+  KW_BINARY = 12,
+  KW_POINTER = 13,
+  KW_PROCEDURE_POINTER = 14,
+};
+
+// The keyword a token is, looked up once for every use of it.
+Keyword ClassifyWord(std::string_view token);
+
 // Keyword tests, letter case ignored.
 bool IsWord(std::string_view token, std::string_view word);
 bool StartsWithWord(std::string_view token, std::string_view word);

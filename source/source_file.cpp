@@ -138,6 +138,7 @@ static int ReadWholeFile(SourceFile* file, size_t expected) {
   text[size] = '\0';
   file->text = text;
   file->size = size;
+  file->hasNul = std::memchr(text, '\0', size) != nullptr;
   return 1;
 }
 

@@ -14,6 +14,7 @@ struct SourceFile {
   FILE* stream;           // open for the rest of the run
   char* text;             // the whole file in one block, NUL after the end
   size_t size;            // bytes of text, the terminator excluded
+  bool hasNul;            // a NUL byte lies in text
 };
 
 // One physical line: a view into its file's text, found when the reader
