@@ -94,17 +94,22 @@ void CountMemberNames(StructNode* structure) {
 }
 
 // Appends a condition entry to its owner's chain; the tail is looked up on
-// the first append to an owner and kept from then on.
-static void HangCondition(FieldNode* owner, FieldNode** tail, FieldNode* condition) {
+// the first append to an owner and kept from then on. 0 after printing
+// that there is no memory for the owner's side record.
+static int HangCondition(FieldNode* owner, FieldNode** tail, FieldNode* condition) {
   if (!*tail) {
-    *tail = owner->conditions;
+    *tail = ExtraOf(owner).conditions;
     while (*tail && (*tail)->next) *tail = (*tail)->next;
   }
-  if (*tail)
+  if (*tail) {
     (*tail)->next = condition;
-  else
-    owner->conditions = condition;
+  } else {
+    FieldExtra* extra = FieldExtraOf(owner);
+    if (!extra) return 0;
+    extra->conditions = condition;
+  }
   *tail = condition;
+  return 1;
 }
 
 static void AppendMember(StructNode* structure, FieldNode*& last, FieldNode* member) {
@@ -149,7 +154,7 @@ int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLeve
     }
     readNext = true;
     if (current->level == CONDITION_LEVEL) {
-      if (conditionOwner) HangCondition(conditionOwner, &conditionTail, current);
+      if (conditionOwner && !HangCondition(conditionOwner, &conditionTail, current)) return 0;
       continue;  // with nothing to hang on, dropped
     }
     if (current->level >= FIRST_LEVEL_LEFT_ASIDE) continue;  // typed, linked nowhere

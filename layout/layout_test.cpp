@@ -36,7 +36,7 @@ std::string Dump() {
       if (m->redefinePadding) out << " pad " << m->redefinePadding;
       if (m->alignRemainder) out << " rem " << int{m->alignRemainder};
       if (m->parent != s) out << " WRONG PARENT";
-      for (FieldNode* c = m->conditions; c; c = c->next) out << " ?" << c->name;
+      for (FieldNode* c = extra.conditions; c; c = c->next) out << " ?" << c->name;
       out << "\n";
     }
   }
@@ -288,13 +288,19 @@ TEST(LayoutMemory, NoRoomForARecordEndsTheBuild) {
   char pattern[] = "/tmp/recforge-layout-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
   fs::path path = fs::path(pattern) / "rec.cpy";
-  std::ofstream(path) << "       01 G.\n       05 A PIC X.\n";
-  const std::string noStructure = "Can not allocate " + std::to_string(sizeof(StructNode)) + " bytes\n";
-  const std::string noEntry = "Can not allocate " + std::to_string(sizeof(FieldNode)) + " bytes\n";
-  // The outer structure, entry G, structure G, entry A.
-  const std::string expected[] = {noStructure, noEntry, noStructure, noEntry};
+  std::ofstream(path) << "       01 G.\n       05 A PIC X.\n       88 A-ON VALUE 'Y'.\n"
+                          "       05 C PIC X.\n       05 D REDEFINES C PIC X.\n";
+  auto message = [](size_t bytes) { return "Can not allocate " + std::to_string(bytes) + " bytes\n"; };
+  const std::string noStructure = message(sizeof(StructNode));
+  const std::string noEntry = message(sizeof(FieldNode));
+  const std::string noExtra = message(sizeof(FieldExtra));
+  // The outer structure, entry G, structure G, entry A, entry A-ON, A's
+  // side record for its condition, entries C and D, D's side record for
+  // its clause, C's when the chain is made.
+  const std::string expected[] = {noStructure, noEntry, noStructure, noEntry, noEntry, noExtra,
+                                  noEntry,     noEntry, noExtra,     noExtra};
   for (bool freshBlock : {true, false}) {
-    for (int failing = 0; failing < 4; failing++) {
+    for (int failing = 0; failing < 10; failing++) {
       ResetLayout();
       SourceFile* file = LoadSourceFile(path.string());
       ASSERT_NE(file, nullptr);

@@ -73,6 +73,7 @@ struct FieldExtra {
   std::string_view shortName;   // name without StripPrefix; empty: use name
   int32_t occursMax;            // OCCURS upper bound; 0 without OCCURS
   int32_t occursCount;          // occurrences used by layout and writer
+  FieldNode* conditions;        // level-88 entries hung on this entry
 };
 
 // Texts are views into the line store, or the constant "FILLER"; never
@@ -85,7 +86,6 @@ struct FieldNode {
   FieldExtra* extra;            // the rarely used members; null: all empty
   std::string_view valueText;   // level 88: the first value
   StructNode* structure;        // a group's members
-  FieldNode* conditions;        // level-88 entries hung on this entry
   int32_t duplicateCount;       // earlier members of the group so named
   int32_t level;                // level number as written
   int32_t size;                 // bytes of one occurrence; 0 for a group

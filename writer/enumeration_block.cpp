@@ -19,10 +19,10 @@ static EnumForm FormOf(FieldType type) {
 
 int WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count) {
   for (FieldNode* member = structure->members; member; member = member->next) {
-    if (!member->conditions) continue;
+    if (!ExtraOf(member).conditions) continue;
     EnumForm form = FormOf(member->type);
     bool opened = false;
-    for (FieldNode* c = form == ENUM_NONE ? nullptr : member->conditions; c; c = c->next) {
+    for (FieldNode* c = form == ENUM_NONE ? nullptr : member->extra->conditions; c; c = c->next) {
       if (c->valueKind != VK_LITERAL) continue;
       if (!opened) {
         PutText(out, form == ENUM_QUOTED ? "enum " : "enum_int ");
@@ -40,7 +40,7 @@ int WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count) {
       PutText(out, "}\n\n");
       (*count)++;
     } else {
-      member->conditions = nullptr;  // no reference to a block never written
+      member->extra->conditions = nullptr;  // no reference to a block never written
     }
   }
   return 1;

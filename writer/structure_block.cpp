@@ -124,7 +124,7 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
   } else if (extra.occursCount > 1) {
     PutDimension(out, extra.occursCount);
   }
-  if (member->conditions) {
+  if (extra.conditions) {
     PutChar(out, '(');
     PutText(out, member->name);
     PutText(out, "_enum)");
@@ -132,7 +132,7 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
   bool high = !(OptionFlags & OPT_FILLER_NOT_HIGH) && member->type != FT_STRUCT &&
               FindFiller(member->name) != std::string_view::npos;
   if (high) PutText(out, " : high ");
-  if ((OptionFlags & OPT_LIMVAL_ALL) && member->conditions)
+  if ((OptionFlags & OPT_LIMVAL_ALL) && extra.conditions)
     PutText(out, high ? "limval " : " : limval ");
   PutText(out, ";\n");
 }
