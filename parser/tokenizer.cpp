@@ -64,9 +64,7 @@ int NextCodeLine(TokenCursor* cursor, const char** start) {
   return 0;
 }
 
-static int EndOfInput(TokenCursor* cursor, const TokenCursor& before, bool required) {
-  *cursor = before;
-  cursor->quoted = false;
+static int EndOfInput(const TokenCursor* cursor, bool required) {
   if (required) {
     ReportPosition(cursor->token);
     std::printf("Unexpected end of file\n");
@@ -81,31 +79,32 @@ static bool IsDecimalPoint(const char* p, const char* wordStart, const char* lim
 }
 
 int GetToken(TokenCursor* cursor, bool required) {
-  const TokenCursor before = *cursor;
   cursor->quoted = false;
-  const char* p;
-  if (cursor->token) {
-    p = cursor->token + cursor->length;
-  } else if (!NextCodeLine(cursor, &p)) {
-    return EndOfInput(cursor, before, required);
-  }
-  for (;;) {
-    while (p < cursor->limit && Is(*p, CC_WHITESPACE)) p++;
-    if (p < cursor->limit) break;
-    if (!NextCodeLine(cursor, &p)) return EndOfInput(cursor, before, required);
+  const char* limit = cursor->limit;
+  const char* p = cursor->token ? cursor->token + cursor->length : nullptr;
+  if (p)
+    while (p < limit && Is(*p, CC_WHITESPACE)) p++;
+  if (!p || p >= limit) {
+    // The token lies on a later code line, if any: the cursor moves only
+    // once one is found.
+    TokenCursor search = *cursor;
+    do {
+      if (!NextCodeLine(&search, &p)) return EndOfInput(cursor, required);
+      while (p < search.limit && Is(*p, CC_WHITESPACE)) p++;
+    } while (p >= search.limit);
+    *cursor = search;
+    limit = cursor->limit;
   }
   const char* start = p;
   if (Is(*p, CC_QUOTE)) {
     cursor->quoted = true;
     char quote = *p++;
-    while (p < cursor->limit && *p != quote) p++;
-    if (p < cursor->limit) p++;  // the closing quote
+    while (p < limit && *p != quote) p++;
+    if (p < limit) p++;  // the closing quote
   } else if (Is(*p, CC_DELIMITER)) {
     p++;
   } else {
-    while (p < cursor->limit &&
-           (!Is(*p, CC_DELIMITER) || IsDecimalPoint(p, start, cursor->limit)))
-      p++;
+    while (p < limit && (!Is(*p, CC_DELIMITER) || IsDecimalPoint(p, start, limit))) p++;
   }
   cursor->token = start;
   cursor->length = static_cast<int32_t>(p - start);
