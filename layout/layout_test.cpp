@@ -270,6 +270,10 @@ const LayoutCase CASES[] = {
     {"size_beyond_32_bits", "",
      "01 R.\n 05 A PIC X(2000000000).\n 05 B PIC X(2000000000).",
      "Structure 'R' is longer than 2147483647 bytes\n"},
+    {"largest_sizes_accepted", "",
+     "01 R.\n 05 A PIC X(2147483647).",
+     "Structure R is 2147483647 (0x7FFFFFFF) bytes long\n"
+     "top R size 2147483647\n  A char 2147483647\n"},
     {"occurs_beyond_32_bits", "",
      "01 R.\n 05 A PIC X(100000) OCCURS 100000.",
      "Field 'A' is longer than 2147483647 bytes\n"},
@@ -314,6 +318,13 @@ TEST(LayoutMemory, NoRoomForARecordEndsTheBuild) {
       EXPECT_EQ(out, expected[failing]) << failing << (freshBlock ? " fresh block" : "");
     }
   }
+  // A run after the failed ones in the same process starts afresh.
+  ResetLayout();
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(ProcessCopybook(LoadSourceFile(path.string())), 1);
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(Dump(), "G size 2\n  A char 1 ?A_ON\n  C char 1 heads\n  D char 1 redefines C\n"
+                    "top R size 2\n  G struct 0 ->G\n");
   ResetLayout();
   fs::remove_all(pattern);
 }
