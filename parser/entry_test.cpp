@@ -263,6 +263,11 @@ TEST_F(EntryTest, CodeAreaColumns) {
   ASSERT_EQ(parsed.records.size(), 1u) << parsed.output;
   EXPECT_EQ(parsed.records[0], "88 'C' CONDITION LITERAL ['" + std::string(53, 'L') + "]");
 
+  // A period in column 72 ends the entry, whatever digits follow it.
+  parsed = Parse("       05 A PIC 9 VALUE" + std::string(47, ' ') + "1.12345678\n       05 B PIC X.", true);
+  EXPECT_EQ(parsed.records, (std::vector<std::string>{"5 'A' NUMERIC 1.0", "5 'B' CHAR 1.0"}));
+  EXPECT_EQ(parsed.output, "");
+
   // A doubled quote ends the literal at its first half.
   parsed = Parse("88 C VALUE 'AB''C'.");
   EXPECT_EQ(parsed.records, std::vector<std::string>{"88 'C' CONDITION LIST [AB]"});

@@ -156,6 +156,19 @@ TEST_F(LoadSourceFileTest, MissingFileIsNamedWithItsResolvedPath) {
   EXPECT_EQ(SourceFiles->text, nullptr);
 }
 
+TEST_F(LoadSourceFileTest, RemovedCurrentDirectoryIsReported) {
+  fs::path previous = fs::current_path();
+  fs::create_directory(dir / "gone");
+  fs::current_path(dir / "gone");
+  fs::remove(dir / "gone");
+  testing::internal::CaptureStdout();
+  SourceFile* file = LoadSourceFile("rec.cpy");
+  std::string out = testing::internal::GetCapturedStdout();
+  fs::current_path(previous);
+  EXPECT_EQ(file, nullptr);
+  EXPECT_EQ(out, "Can not read the current directory\n");
+}
+
 TEST_F(LoadSourceFileTest, NoMemoryForTheTextIsReported) {
   std::ofstream(dir / "rec.cpy") << "abc\n";
   testing::internal::CaptureStdout();
