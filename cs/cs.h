@@ -81,6 +81,25 @@ T* CSNewRecord(uint32_t extraBytes = 0) {
   return block ? new (block) T{} : nullptr;
 }
 
+// ---- Record arena ----------------------------------------------------------
+
+// Records that live to the end of the run (entries, structures) are cut
+// from big blocks of the memory service: no lock and no header per record.
+constexpr uint32_t CS_ARENA_BLOCK = 1 << 20;
+
+// Room for size bytes, 8-byte aligned and not cleared, or null. Every
+// request counts once against CSMemFailCountdown, as a CSGetMem would.
+void* CSArenaGet(uint32_t size);
+// Forgets the current block; CSFreeAllMem gives the blocks back.
+void CSForgetArena();
+
+// Gets a zeroed record of type T from the arena, or null.
+template <typename T>
+T* CSNewArenaRecord() {
+  void* room = CSArenaGet(static_cast<uint32_t>(sizeof(T)));
+  return room ? new (room) T{} : nullptr;
+}
+
 // ---- Ordered name tree -----------------------------------------------------
 
 struct NameTreeNode {

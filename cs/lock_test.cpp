@@ -81,7 +81,7 @@ TEST(Lock, CheckedWaitTrapsOnlyOnDevelopmentMachine) {
   std::thread holder([&] {
     CSLockIt(&lock, LOCK_NO_LIMIT);
     held = true;
-    for (int waited = 0; waited < 10000 && TrapFileLine().empty(); waited += 10)
+    for (int waited = 0; waited < 10000 && TrapFileLine().rfind("cstrap line 693 ", 0) != 0; waited += 10)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     CSUnlockIt(&lock);
   });

@@ -70,5 +70,6 @@ void CSFreeMem(void* pointer) {
 }
 
 void CSFreeAllMem() {
+  CSForgetArena();
   while (BlocksInUse) CSFreeMem(reinterpret_cast<char*>(BlocksInUse) + CS_MEM_OVERHEAD);
 }

@@ -66,23 +66,50 @@ static void InheritFromGroups(FieldNode* entry) {
   }
 }
 
-// Earlier members of the structure so named; the member's parent is set.
-static int CountDuplicateName(FieldNode* node) {
-  return FindInNameIndex(MemberNames, node, true)->count++;
+void CountMemberNames(StructNode* structure) {
+  size_t count = 0;
+  for (FieldNode* member = structure->members; member; member = member->next) count++;
+  ReserveNameIndex(MemberNames, count);
+  // Among many members each slot lies far from the last: slots are asked
+  // for some members ahead of their use.
+  constexpr size_t AHEAD = 8;
+  uint64_t hashes[AHEAD];
+  FieldNode* ahead = structure->members;
+  for (size_t k = 0; k < AHEAD && ahead; k++, ahead = ahead->next) {
+    hashes[k] = HashName(ahead->name);
+    PrefetchNameSlot(MemberNames, hashes[k]);
+  }
+  size_t k = 0;
+  for (FieldNode* member = structure->members; member; member = member->next) {
+    uint64_t hash = hashes[k];
+    if (ahead) {
+      hashes[k] = HashName(ahead->name);
+      PrefetchNameSlot(MemberNames, hashes[k]);
+      ahead = ahead->next;
+    }
+    k = (k + 1) % AHEAD;
+    int32_t earlier = FindInNameIndex(MemberNames, member->name, hash, member)->count++;
+    if (member->type != FT_STRUCT) member->duplicateCount = earlier;
+  }
 }
 
 // Appends a condition entry to its owner's chain; the tail is looked up on
-// the first append to an owner and kept from then on.
-static void HangCondition(FieldNode* owner, FieldNode** tail, FieldNode* condition) {
+// the first append to an owner and kept from then on. 0 after printing
+// that there is no memory for the owner's side record.
+static int HangCondition(FieldNode* owner, FieldNode** tail, FieldNode* condition) {
   if (!*tail) {
-    *tail = owner->conditions;
+    *tail = ExtraOf(owner).conditions;
     while (*tail && (*tail)->next) *tail = (*tail)->next;
   }
-  if (*tail)
+  if (*tail) {
     (*tail)->next = condition;
-  else
-    owner->conditions = condition;
+  } else {
+    FieldExtra* extra = FieldExtraOf(owner);
+    if (!extra) return 0;
+    extra->conditions = condition;
+  }
   *tail = condition;
+  return 1;
 }
 
 static void AppendMember(StructNode* structure, FieldNode*& last, FieldNode* member) {
@@ -96,7 +123,7 @@ static void AppendMember(StructNode* structure, FieldNode*& last, FieldNode* mem
 
 int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLevel,
                    FieldNode** entry) {
-  StructNode* structure = CSNewRecord<StructNode>();
+  StructNode* structure = CSNewArenaRecord<StructNode>();
   if (!structure) {
     std::printf("Can not allocate %d bytes\n", static_cast<int>(sizeof(StructNode)));
     return 0;
@@ -108,7 +135,8 @@ int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLeve
   if (!TopStructure) TopStructure = structure;
   // Numbered among the structures made before it; the number is kept at
   // the finish.
-  int32_t namesakes = FindInNameIndex(StructureNames, structure, true)->count++;
+  int32_t namesakes =
+      FindInNameIndex(StructureNames, name, HashName(name), structure)->count++;
 
   FieldNode* groupEntry = *entry;
   OpenGroupFor(groupEntry);
@@ -126,7 +154,7 @@ int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLeve
     }
     readNext = true;
     if (current->level == CONDITION_LEVEL) {
-      if (conditionOwner) HangCondition(conditionOwner, &conditionTail, current);
+      if (conditionOwner && !HangCondition(conditionOwner, &conditionTail, current)) return 0;
       continue;  // with nothing to hang on, dropped
     }
     if (current->level >= FIRST_LEVEL_LEFT_ASIDE) continue;  // typed, linked nowhere
@@ -135,11 +163,7 @@ int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLeve
     AppendMember(structure, last, current);
     conditionOwner = current;
     conditionTail = nullptr;
-    int32_t earlier = CountDuplicateName(current);
-    if (current->type != FT_STRUCT) {
-      current->duplicateCount = earlier;
-      continue;
-    }
+    if (current->type != FT_STRUCT) continue;
     // A group's structure carries its number; its build reads on up to the
     // entry that ends it, which is handled here next.
     FieldNode* inner = current;
@@ -174,7 +198,7 @@ int ProcessCopybook(SourceFile* file) {
   FieldNode* entry = nullptr;
   if (!BuildStructure(StructureName, &cursor, 0, &entry)) return 0;
   int resolved = ResolveRedefines();
-  ClearNameIndex(MemberNames);  // only assembly and resolution count namesakes
+  ClearNameIndex(MemberNames);  // only resolution counts namesakes
   if (!resolved) return 0;
   if (!CheckOffsets(TopStructure, 0)) return 0;
   CollapseTopStructure();

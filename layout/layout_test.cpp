@@ -28,14 +28,15 @@ std::string Dump() {
       out << "  " << m->name;
       if (m->duplicateCount) out << "_" << m->duplicateCount;
       out << " " << FieldTypeName(m->type) << " " << m->size;
-      if (m->occursCount) out << " x" << m->occursCount;
+      const FieldExtra& extra = ExtraOf(m);
+      if (extra.occursCount) out << " x" << extra.occursCount;
       if (m->structure) out << " ->" << m->structure->name;
       if (m->redefineRole == RR_REDEFINED) out << " heads";
-      if (m->redefinesTarget) out << " redefines " << m->redefinesTarget->name;
+      if (extra.redefinesTarget) out << " redefines " << extra.redefinesTarget->name;
       if (m->redefinePadding) out << " pad " << m->redefinePadding;
-      if (m->alignRemainder) out << " rem " << m->alignRemainder;
+      if (m->alignRemainder) out << " rem " << int{m->alignRemainder};
       if (m->parent != s) out << " WRONG PARENT";
-      for (FieldNode* c = m->conditions; c; c = c->next) out << " ?" << c->name;
+      for (FieldNode* c = extra.conditions; c; c = c->next) out << " ?" << c->name;
       out << "\n";
     }
   }
@@ -228,6 +229,10 @@ const LayoutCase CASES[] = {
      "01 WS-REC.\n 05 WS-A PIC X.",
      "Structure WS-OUT is 1 (0x00000001) bytes long\n"
      "WS_REC short REC size 1\n  WS_A char 1\ntop WS-OUT size 1\n  WS_REC struct 0 ->WS_REC\n"},
+    {"largest_sizes_accepted", "",
+     "01 R.\n 05 A PIC X(2147483647).",
+     "Structure R is 2147483647 (0x7FFFFFFF) bytes long\n"
+     "top R size 2147483647\n  A char 2147483647\n"},
     {"display_digits_beyond_32_bits", "",
      "01 R.\n 05 A PIC 9(2000000000)V9(2000000000).",
      "Field 'A' is longer than 2147483647 bytes\n"},

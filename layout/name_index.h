@@ -1,36 +1,54 @@
-// Indexes of records by their owner and name, so that counting namesakes
-// and finding REDEFINES targets stay linear however many entries a copybook
-// holds. Open addressing with linear probing; a slot holds a record of the
-// key, from which owner and name are read, so the index copies no text.
+// Indexes of records by name, so that counting namesakes and finding
+// REDEFINES targets stay linear however many entries a copybook holds.
+// Open addressing with linear probing; a slot holds a record of the key,
+// from which the name is read, so the index copies no text, and a tag of
+// the key's hash, so that a probe seldom needs to read a record.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 #include <vector>
 
 #include "layout/structure.h"
 
-// Members are keyed by the structure that holds them, structures by name alone.
-inline const void* IndexOwner(const FieldNode* member) { return member->parent; }
-inline const void* IndexOwner(const StructNode*) { return nullptr; }
-
 template <typename Record>
 struct NameIndexSlot {
   Record* record;  // a record with the slot's key; null when the slot is free
+  uint32_t tag;    // low half of the key's hash
   int32_t count;   // what the caller counts under the key
-  uint32_t hash;
 };
 
 template <typename Record>
 struct NameIndex {
-  std::vector<NameIndexSlot<Record>> slots;  // a power of two in size
+  std::vector<NameIndexSlot<Record>> slots;  // any size: the hash is scaled to it
   size_t used = 0;
 };
 
-inline uint32_t HashName(const void* owner, std::string_view name) {
-  uint64_t hash = 0xCBF29CE484222325ull ^ reinterpret_cast<uintptr_t>(owner);
+inline uint64_t HashName(std::string_view name) {
+  uint64_t hash = 0xCBF29CE484222325ull;
   for (char c : name) hash = (hash ^ static_cast<uint8_t>(c)) * 0x100000001B3ull;
-  return static_cast<uint32_t>(hash ^ (hash >> 32));
+  // Names often differ only in their last characters: every bit is mixed
+  // into the high half, which picks the slot.
+  hash ^= hash >> 33;
+  hash *= 0xFF51AFD7ED558CCDull;
+  return hash ^ (hash >> 33);
+}
+
+// The first slot to probe: the high half of the hash scaled to the size.
+inline size_t HomeSlot(uint64_t hash, size_t size) {
+  return static_cast<size_t>(((hash >> 32) * size) >> 32);
+}
+
+// Empties the index and gives it room for count keys without growing.
+template <typename Record>
+void ReserveNameIndex(NameIndex<Record>& index, size_t count) {
+  size_t size = count + count / 2 + 8;
+  if (index.slots.size() < size || index.slots.size() > 4 * size)
+    index.slots.assign(size, NameIndexSlot<Record>{});
+  else
+    std::fill(index.slots.begin(), index.slots.end(), NameIndexSlot<Record>{});
+  index.used = 0;
 }
 
 template <typename Record>
@@ -38,34 +56,39 @@ void GrowNameIndex(NameIndex<Record>& index) {
   std::vector<NameIndexSlot<Record>> old;
   old.swap(index.slots);
   index.slots.assign(old.empty() ? 64 : old.size() * 2, NameIndexSlot<Record>{});
-  size_t mask = index.slots.size() - 1;
+  size_t size = index.slots.size();
   for (const NameIndexSlot<Record>& slot : old) {
     if (!slot.record) continue;
-    size_t at = slot.hash & mask;
-    while (index.slots[at].record) at = (at + 1) & mask;
+    size_t at = HomeSlot(HashName(slot.record->name), size);
+    while (index.slots[at].record) at = at + 1 == size ? 0 : at + 1;
     index.slots[at] = slot;
   }
 }
 
-// The slot of the key of record (owner and name); with add, a missing key
-// gets a slot holding record and a count of 0, else null is returned.
+// Asks the cache for the first slot of a key that is wanted soon.
 template <typename Record>
-NameIndexSlot<Record>* FindInNameIndex(NameIndex<Record>& index, Record* record, bool add) {
+void PrefetchNameSlot(const NameIndex<Record>& index, uint64_t hash) {
+  if (!index.slots.empty()) __builtin_prefetch(&index.slots[HomeSlot(hash, index.slots.size())], 1);
+}
+
+// The slot of name, whose hash is given; a missing key gets a slot holding
+// add and a count of 0, or null is returned when add is null.
+template <typename Record>
+NameIndexSlot<Record>* FindInNameIndex(NameIndex<Record>& index, std::string_view name,
+                                      uint64_t hash, Record* add) {
   if (add && (index.used + 1) * 4 > index.slots.size() * 3) GrowNameIndex(index);
   if (index.slots.empty()) return nullptr;
-  const void* owner = IndexOwner(record);
-  uint32_t hash = HashName(owner, record->name);
-  size_t mask = index.slots.size() - 1;
-  for (size_t at = hash & mask;; at = (at + 1) & mask) {
+  auto tag = static_cast<uint32_t>(hash);
+  size_t size = index.slots.size();
+  for (size_t at = HomeSlot(hash, size);; at = at + 1 == size ? 0 : at + 1) {
     NameIndexSlot<Record>& slot = index.slots[at];
     if (!slot.record) {
       if (!add) return nullptr;
-      slot = {record, 0, hash};
+      slot = {add, tag, 0};
       index.used++;
       return &slot;
     }
-    if (slot.hash == hash && IndexOwner(slot.record) == owner && slot.record->name == record->name)
-      return &slot;
+    if (slot.tag == tag && slot.record->name == name) return &slot;
   }
 }
 
@@ -75,6 +98,6 @@ void ClearNameIndex(NameIndex<Record>& index) {
   index.used = 0;
 }
 
-// Members of each structure by name, with how many there are so far;
-// kept from assembly until the REDEFINES are resolved.
+// Members of the structure being resolved by name, with how many there
+// are; filled by CountMemberNames.
 extern NameIndex<FieldNode> MemberNames;

@@ -8,7 +8,7 @@
 
 int64_t ChainFootprint(const FieldNode* head) {
   int64_t longest = 0;
-  for (const FieldNode* entry = head; entry; entry = entry->nextRedefine) {
+  for (const FieldNode* entry = head; entry; entry = ExtraOf(entry).nextRedefine) {
     int64_t bytes = FieldFootprint(entry);
     if (bytes >= longest) longest = bytes;
   }
@@ -43,7 +43,7 @@ static int ExamineMember(FieldNode* member, int64_t offset) {
     return member->structure ? CheckOffsets(member->structure, offset) : 1;
   }
   if (IsBinaryOrFloat(member->type)) {
-    member->alignRemainder = static_cast<int32_t>(offset % member->size);
+    member->alignRemainder = static_cast<uint8_t>(offset % member->size);
     if (member->alignRemainder != 0 && !member->isSync && (WarningFlags & WARN_UNALIGNED))
       std::printf("Field '%.*s' type %s (size %d) at offset 0x%8.8X is not aligned\n",
                   static_cast<int>(member->name.size()), member->name.data(),
@@ -79,7 +79,7 @@ int CheckOffsets(StructNode* structure, int64_t offset) {
 
 void CompareRedefineLengths(FieldNode* head, int64_t longest) {
   bool differs = false;
-  for (FieldNode* entry = head; entry; entry = entry->nextRedefine) {
+  for (FieldNode* entry = head; entry; entry = ExtraOf(entry).nextRedefine) {
     int64_t bytes = FieldFootprint(entry);
     if (bytes != longest) {
       entry->redefinePadding = static_cast<int32_t>(longest - bytes);
@@ -90,7 +90,7 @@ void CompareRedefineLengths(FieldNode* head, int64_t longest) {
   std::printf("Field '%.*s' (size %d) and its redefines differ in length\n",
               static_cast<int>(head->name.size()), head->name.data(),
               static_cast<int>(FieldFootprint(head)));
-  for (FieldNode* entry = head->nextRedefine; entry; entry = entry->nextRedefine)
+  for (FieldNode* entry = ExtraOf(head).nextRedefine; entry; entry = ExtraOf(entry).nextRedefine)
     std::printf("  Redefine field '%.*s' (size %d)\n", static_cast<int>(entry->name.size()),
                 entry->name.data(), static_cast<int>(FieldFootprint(entry)));
 }

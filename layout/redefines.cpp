@@ -10,7 +10,7 @@
 // Whether the name is a member of the entry's group or of a structure made
 // before it (the groups around it among them): where a target is looked for.
 static bool IsMemberInReach(const FieldNode* entry) {
-  std::string_view name = entry->redefinesName;
+  std::string_view name = ExtraOf(entry).redefinesName;
   for (StructNode* structure = entry->parent; structure; structure = structure->next)
     for (FieldNode* member = structure->members; member; member = member->next)
       if (member->name == name) return true;
@@ -18,27 +18,28 @@ static bool IsMemberInReach(const FieldNode* entry) {
 }
 
 static int RefuseRedefines(const FieldNode* entry) {
+  std::string_view name = ExtraOf(entry).redefinesName;
   const char* message = IsMemberInReach(entry)
                             ? "REDEFINES of '%.*s' must follow it in the same group.\n"
                             : "Did not find referenced REDEFINES field '%.*s'.\n";
-  std::printf(message, static_cast<int>(entry->redefinesName.size()),
-              entry->redefinesName.data());
+  std::printf(message, static_cast<int>(name.size()), name.data());
   return 0;
 }
 
 // The head of the redefine chain a member belongs to, or null.
 static const FieldNode* ChainHead(const FieldNode* member) {
   if (member->redefineRole == RR_REDEFINED) return member;
-  return member->redefinesTarget;
+  return ExtraOf(member).redefinesTarget;
 }
 
 std::vector<FieldNode*> ChainHeads;
 
 int ResolveRedefines() {
   ChainHeads.clear();
-  // For each name of a structure, its latest member in a redefine chain.
-  NameIndex<FieldNode> chained;
   for (StructNode* structure = StructureList; structure; structure = structure->next) {
+    // The slot of each name first holds a member so named; once a member
+    // so named joins a chain, the latest such member.
+    CountMemberNames(structure);
     FieldNode* area = nullptr;  // latest member that does not redefine
     FieldNode* previous = nullptr;
     for (FieldNode* member = structure->members; member;
@@ -47,29 +48,25 @@ int ResolveRedefines() {
         area = member;
         continue;
       }
-      std::string_view name = member->redefinesName;
-      FieldNode key{};
-      key.parent = structure;
-      key.name = name;
-      bool allowed = false;
-      if (area) {
-        auto* joined = FindInNameIndex(chained, &key, false);
-        allowed = name == area->name || (joined && ChainHead(joined->record) == area);
-      }
+      std::string_view name = ExtraOf(member).redefinesName;
+      auto* named = FindInNameIndex<FieldNode>(MemberNames, name, HashName(name), nullptr);
+      bool allowed = area && (name == area->name || (named && ChainHead(named->record) == area));
       if (!allowed) return RefuseRedefines(member);
-      auto* namesakes = FindInNameIndex(MemberNames, &key, false);
-      if (namesakes && namesakes->count > 1)
+      if (named && named->count > 1)
         std::printf("REDEFINE of a non-unique field '%.*s' found.\n",
                     static_cast<int>(name.size()), name.data());
-      member->redefinesTarget = area;
+      // A redefining entry has its side record from its clause.
+      member->extra->redefinesTarget = area;
       if (area->redefineRole == RR_NONE) {
+        if (!FieldExtraOf(area)) return 0;
         ChainHeads.push_back(area);
         area->redefineRole = RR_REDEFINED;
-        area->nextRedefine = member;
+        area->extra->nextRedefine = member;
       } else {
-        previous->nextRedefine = member;  // the chain's last entry so far
+        previous->extra->nextRedefine = member;  // the chain's last entry so far
       }
-      FindInNameIndex(chained, member, true)->record = member;
+      FindInNameIndex<FieldNode>(MemberNames, member->name, HashName(member->name), nullptr)
+          ->record = member;
     }
   }
   return 1;

@@ -83,7 +83,7 @@ static int SetNumericType(FieldNode* entry) {
 }
 
 int SetStorageType(FieldNode* entry) {
-  entry->occursCount = entry->occursMax;
+  if (entry->extra) entry->extra->occursCount = entry->extra->occursMax;
   if (entry->type == FT_CHAR) {
     entry->size = entry->digits;
     return 1;
@@ -97,7 +97,8 @@ int64_t FieldFootprint(const FieldNode* entry) {
   int64_t bytes = entry->type == FT_STRUCT
                       ? (entry->structure ? entry->structure->size : 0)
                       : entry->size;
-  if (entry->occursCount != 0) bytes *= entry->occursCount;
+  int32_t occurs = ExtraOf(entry).occursCount;
+  if (occurs != 0) bytes *= occurs;
   // Slack bytes align a SYNC item to a multiple of its size.
   if (entry->isSync && entry->alignRemainder != 0)
     bytes += entry->size - entry->alignRemainder;

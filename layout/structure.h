@@ -40,6 +40,10 @@ int BinarySizeAllowed(int32_t size);
 // Bytes the entry takes in its structure: occurrences and SYNC slack included.
 int64_t FieldFootprint(const FieldNode* entry);
 
+// Numbers the members of structure among their namesakes in it, leaving
+// their names and counts in MemberNames.
+void CountMemberNames(StructNode* structure);
+
 // REDEFINES, offsets and checks.
 int ResolveRedefines();
 // Heads of the redefine chains, in the order of the structure list.

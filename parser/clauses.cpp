@@ -9,37 +9,20 @@
 
 constexpr int32_t CONDITION_LEVEL = 88;
 
-struct UsageWord {
-  std::string_view word;
-  FieldUsage usage;
-};
-
-static constexpr UsageWord USAGE_WORDS[] = {
-    {"PROCEDURE-POINTER", FU_PROCEDURE_POINTER},
-    {"FUNCTION-POINTER", FU_POINTER},
-    {"COMPUTATIONAL-1", FU_COMP1},
-    {"COMPUTATIONAL-2", FU_COMP2},
-    {"COMPUTATIONAL-3", FU_PACKED},
-    {"COMPUTATIONAL-4", FU_BINARY},
-    {"COMPUTATIONAL-5", FU_BINARY},
-    {"PACKED-DECIMAL", FU_PACKED},
-    {"COMPUTATIONAL", FU_BINARY},
-    {"POINTER", FU_POINTER},
-    {"DISPLAY", FU_DISPLAY},
-    {"COMP-1", FU_COMP1},
-    {"COMP-2", FU_COMP2},
-    {"COMP-3", FU_PACKED},
-    {"COMP-4", FU_BINARY},
-    {"COMP-5", FU_BINARY},
-    {"BINARY", FU_BINARY},
-    {"COMP", FU_BINARY},
-};
-
-int32_t LookUpUsage(std::string_view word) {
-  for (const UsageWord& entry : USAGE_WORDS)
-    if (IsWord(word, entry.word)) return entry.usage;
-  return -1;
+static int32_t UsageOf(Keyword keyword) {
+  switch (keyword) {
+    case KW_DISPLAY: return FU_DISPLAY;
+    case KW_COMP1: return FU_COMP1;
+    case KW_COMP2: return FU_COMP2;
+    case KW_PACKED: return FU_PACKED;
+    case KW_BINARY: return FU_BINARY;
+    case KW_POINTER: return FU_POINTER;
+    case KW_PROCEDURE_POINTER: return FU_PROCEDURE_POINTER;
+    default: return -1;
+  }
 }
+
+int32_t LookUpUsage(std::string_view word) { return UsageOf(ClassifyWord(word)); }
 
 static bool IsPeriod(const TokenCursor* cursor) {
   return !cursor->quoted && TokenText(cursor) == ".";
@@ -72,7 +55,9 @@ int ParseOccurs(TokenCursor* cursor, FieldNode* node) {
   if (StartsWithWord(TokenText(cursor), "DEPENDING")) {
     if (!GetToken(cursor, true)) return 0;
     if (IsWord(TokenText(cursor), "ON") && !GetToken(cursor, true)) return 0;
-    node->dependingName = TokenText(cursor);
+    FieldExtra* extra = FieldExtraOf(node);
+    if (!extra) return 0;
+    extra->dependingName = TokenText(cursor);
     HyphensToUnderscores(const_cast<char*>(cursor->token), cursor->length);
     if (!GetToken(cursor, true)) return 0;
   }
@@ -81,16 +66,20 @@ int ParseOccurs(TokenCursor* cursor, FieldNode* node) {
     for (int i = 0; i < 3; i++)
       if (!GetToken(cursor, true)) return 0;
   }
-  node->occursMax = bound;
+  FieldExtra* extra = FieldExtraOf(node);
+  if (!extra) return 0;
+  extra->occursMax = bound;
   return 1;
 }
 
 int ParseUsage(TokenCursor* cursor, FieldNode* node) {
-  if (StartsWithWord(TokenText(cursor), "USAGE")) {
+  Keyword keyword = ClassifyWord(TokenText(cursor));
+  if (keyword == KW_USAGE) {
     if (!GetToken(cursor, true)) return 0;
     if (StartsWithWord(TokenText(cursor), "IS") && !GetToken(cursor, true)) return 0;
+    keyword = ClassifyWord(TokenText(cursor));
   }
-  int32_t found = LookUpUsage(TokenText(cursor));
+  int32_t found = UsageOf(keyword);
   if (found < 0 || !RefuseOnNonNumeric(cursor, node)) return 0;
   auto usage = static_cast<FieldUsage>(found);
   if (node->type == FT_UNSET && (usage == FU_COMP1 || usage == FU_COMP2 ||
@@ -108,12 +97,8 @@ int ParseUsage(TokenCursor* cursor, FieldNode* node) {
 
 // A token that starts a clause ends the values of a VALUE clause.
 static bool StartsClause(const TokenCursor* cursor) {
-  std::string_view token = TokenText(cursor);
-  return !cursor->quoted &&
-         (IsWord(token, "OCCURS") || IsWord(token, "PIC") ||
-          IsWord(token, "REDEFINES") || StartsWithWord(token, "SYNC") ||
-          IsWord(token, "SIGN") || StartsWithWord(token, "USAGE") ||
-          LookUpUsage(token) >= 0);
+  Keyword keyword = ClassifyWord(TokenText(cursor));
+  return !cursor->quoted && keyword != KW_NONE && keyword != KW_VALUE;
 }
 
 static void RecordConditionValue(const TokenCursor* cursor, FieldNode* node) {
@@ -183,9 +168,10 @@ int ParseRedefines(TokenCursor* cursor, FieldNode* node) {
     std::printf("Did not expected nested REDEFINES option.\n");
     return 0;
   }
-  if (!GetToken(cursor, true)) return 0;
+  FieldExtra* extra = FieldExtraOf(node);
+  if (!extra || !GetToken(cursor, true)) return 0;
   node->redefineRole = RR_REDEFINES;
-  node->redefinesName = TokenText(cursor);
+  extra->redefinesName = TokenText(cursor);
   HyphensToUnderscores(const_cast<char*>(cursor->token), cursor->length);
   return GetToken(cursor, true);
 }
@@ -199,16 +185,18 @@ static int ParseSync(TokenCursor* cursor, FieldNode* node) {
 // The clause that a word starts; every other word is tried as a usage
 // (words of fewer than four letters are tried as nothing else).
 static int ParseClause(TokenCursor* cursor, FieldNode* node, bool* asUsage) {
-  std::string_view token = TokenText(cursor);
   *asUsage = false;
-  if (IsWord(token, "OCCURS")) return ParseOccurs(cursor, node);
-  if (IsWord(token, "PIC")) return ParsePicture(cursor, node);
-  if (IsWord(token, "REDEFINES")) return ParseRedefines(cursor, node);
-  if (IsWord(token, "VALUE") || IsWord(token, "VALUES")) return ParseValue(cursor, node);
-  if (StartsWithWord(token, "SYNC")) return ParseSync(cursor, node);
-  if (IsWord(token, "SIGN")) return ParseSign(cursor, node);
-  *asUsage = true;
-  return ParseUsage(cursor, node);
+  switch (ClassifyWord(TokenText(cursor))) {
+    case KW_OCCURS: return ParseOccurs(cursor, node);
+    case KW_PIC: return ParsePicture(cursor, node);
+    case KW_REDEFINES: return ParseRedefines(cursor, node);
+    case KW_VALUE: return ParseValue(cursor, node);
+    case KW_SYNC: return ParseSync(cursor, node);
+    case KW_SIGN: return ParseSign(cursor, node);
+    default:
+      *asUsage = true;
+      return ParseUsage(cursor, node);
+  }
 }
 
 int ParseEntryClauses(TokenCursor* cursor, FieldNode* node) {

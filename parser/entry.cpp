@@ -14,12 +14,19 @@ std::string_view ShortNameOf(std::string_view name) {
   return name.substr(StripPrefix.size());
 }
 
-void StripFieldPrefix(FieldNode* node) { node->shortName = ShortNameOf(node->name); }
+int StripFieldPrefix(FieldNode* node) {
+  std::string_view shortName = ShortNameOf(node->name);
+  if (shortName.empty()) return 1;
+  FieldExtra* extra = FieldExtraOf(node);
+  if (!extra) return 0;
+  extra->shortName = shortName;
+  return 1;
+}
 
 int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
   *entry = nullptr;
   if (!GetToken(cursor, false)) return 1;  // no further entry
-  FieldNode* node = CSNewRecord<FieldNode>();
+  FieldNode* node = CSNewArenaRecord<FieldNode>();
   if (!node) {
     std::printf("Can not allocate %d bytes\n", static_cast<int>(sizeof(FieldNode)));
     return 0;
@@ -27,11 +34,10 @@ int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
   if (!ParseNumber(TokenText(cursor), &node->level)) return 0;
   if (!GetToken(cursor, true)) return 0;
   *entry = node;
-  if (!IsWord(TokenText(cursor), "PIC")) {
+  if (ClassifyWord(TokenText(cursor)) != KW_PIC) {
     node->name = TokenText(cursor);
     HyphensToUnderscores(const_cast<char*>(cursor->token), cursor->length);
-    StripFieldPrefix(node);
-    if (!GetToken(cursor, true)) return 0;
+    if (!StripFieldPrefix(node) || !GetToken(cursor, true)) return 0;
   }
   return ParseEntryClauses(cursor, node);
 }

@@ -14,4 +14,5 @@ int ReadEntry(TokenCursor* cursor, FieldNode** entry);
 // does not begin with it (then the full name is used).
 std::string_view ShortNameOf(std::string_view name);
 
-void StripFieldPrefix(FieldNode* node);
+// Sets the short name, if any; 0 after printing that there is no memory.
+int StripFieldPrefix(FieldNode* node);

@@ -31,16 +31,17 @@ std::string Describe(const FieldNode* n) {
   if (n->digits || n->scale) out << " " << n->digits << "." << n->scale;
   if (n->isSigned) out << " S";
   if (n->hasDecimalPoint) out << " V";
-  if (n->usage) out << " usage" << n->usage;
-  if (n->occursMax) out << " occurs" << n->occursMax;
-  if (!n->dependingName.empty()) out << " depending " << n->dependingName;
-  if (n->redefineRole) out << " redefines " << n->redefinesName;
+  const FieldExtra& extra = ExtraOf(n);
+  if (n->usage) out << " usage" << int{n->usage};
+  if (extra.occursMax) out << " occurs" << extra.occursMax;
+  if (!extra.dependingName.empty()) out << " depending " << extra.dependingName;
+  if (n->redefineRole) out << " redefines " << extra.redefinesName;
   if (n->valueKind) out << " " << VALUE_KINDS[n->valueKind] << " [" << n->valueText << "]";
   if (n->isSync) out << " sync";
   if (n->hasSignClause) out << " sign";
   if (n->signLeading) out << " leading";
   if (n->signSeparate) out << " separate";
-  if (!n->shortName.empty()) out << " short " << n->shortName;
+  if (!extra.shortName.empty()) out << " short " << extra.shortName;
   return out.str();
 }
 
@@ -220,6 +221,7 @@ TEST_F(EntryTest, DiagnosticsWithTheirPositions) {
       {"05.\n05 A PIC X.", "At offset 7 on line 2 of file 'F' Unexpected token found '05'\n", 1},
       {"05 A\tPIC X.", "At offset 16 on line 1 of file 'F' Unexpected token found 'X'\n", 1},
       {"05 A PIC X VALUE 1.5\n", "At offset 24 on line 1 of file 'F' Unexpected end of file\n", 1},
+      {"88 C VALUE 'A'", "At offset 18 on line 1 of file 'F' Unexpected end of file\n", 1},
       {"05 A PIC X VALUE 1.\n5 B.", "", 2},
       {"05 A PIC X VALUE.\n05 B PIC X.", "", 2},
       {"05 A OCCURS 2 DEPENDING ON", "At offset 31 on line 1 of file 'F' Unexpected end of file\n", 1},
@@ -254,6 +256,11 @@ TEST_F(EntryTest, CodeAreaColumns) {
   ASSERT_EQ(parsed.records.size(), 1u) << parsed.output;
   EXPECT_EQ(parsed.records[0], "88 'C' CONDITION LITERAL ['" + std::string(53, 'L') + "]");
 
+  // A period in column 72 ends the entry, whatever digits follow it.
+  parsed = Parse("       05 A PIC 9 VALUE" + std::string(47, ' ') + "1.12345678\n       05 B PIC X.", true);
+  EXPECT_EQ(parsed.records, (std::vector<std::string>{"5 'A' NUMERIC 1.0", "5 'B' CHAR 1.0"}));
+  EXPECT_EQ(parsed.output, "");
+
   // A doubled quote ends the literal at its first half.
   parsed = Parse("88 C VALUE 'AB''C'.");
   EXPECT_EQ(parsed.records, std::vector<std::string>{"88 'C' CONDITION LIST [AB]"});
@@ -283,13 +290,31 @@ TEST_F(EntryTest, RepeatCountAtTheStartOfALineReadsNothingBeforeIt) {
 TEST_F(EntryTest, ReportPositionOfLineEndAndUnknown) {
   ParseResult parsed = Parse("05 A.");
   testing::internal::CaptureStdout();
-  SourceLine* line = SourceFiles->firstLine;
-  ReportPosition(line->text + line->length);
+  SourceLine line;
+  ASSERT_TRUE(FirstSourceLine(SourceFiles, &line));
+  ReportPosition(line.text + line.length);
   ReportPosition(nullptr);
   ReportPosition("elsewhere");
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(out, "At offset 12 on line 1 of file '" + std::string(SourceFiles->path) +
                      "' Unknown location:Unknown location:");
+}
+
+TEST(ClassifyWord, EverySpellingInAnyCaseAndNearMisses) {
+  const std::pair<const char*, Keyword> cases[] = {
+      {"binary", KW_BINARY}, {"Comp", KW_BINARY}, {"COMP-1", KW_COMP1}, {"comp-2", KW_COMP2},
+      {"COMP-3", KW_PACKED}, {"COMP-4", KW_BINARY}, {"COMP-5", KW_BINARY},
+      {"computational", KW_BINARY}, {"COMPUTATIONAL-1", KW_COMP1}, {"COMPUTATIONAL-2", KW_COMP2},
+      {"COMPUTATIONAL-3", KW_PACKED}, {"COMPUTATIONAL-4", KW_BINARY},
+      {"COMPUTATIONAL-5", KW_BINARY}, {"display", KW_DISPLAY}, {"FUNCTION-POINTER", KW_POINTER},
+      {"occurs", KW_OCCURS}, {"packed-decimal", KW_PACKED}, {"pic", KW_PIC}, {"POINTER", KW_POINTER},
+      {"PROCEDURE-POINTER", KW_PROCEDURE_POINTER}, {"Redefines", KW_REDEFINES}, {"sign", KW_SIGN},
+      {"SYNC", KW_SYNC}, {"synchronized", KW_SYNC}, {"USAGE", KW_USAGE}, {"usages", KW_USAGE},
+      {"value", KW_VALUE}, {"VALUES", KW_VALUE},
+      {"", KW_NONE}, {"COMP-6", KW_NONE}, {"COMPUTATIONAL-", KW_NONE}, {"PICTURE", KW_NONE},
+      {"PI", KW_NONE}, {"SYN", KW_NONE}, {"SIGNS", KW_NONE}, {"VALUESS", KW_NONE},
+      {"'PIC'", KW_NONE}, {"ZERO", KW_NONE}, {"[", KW_NONE}, {"\xC3PIC", KW_NONE}};
+  for (const auto& [word, keyword] : cases) EXPECT_EQ(ClassifyWord(word), keyword) << word;
 }
 
 }  // namespace

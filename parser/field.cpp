@@ -1,5 +1,9 @@
 #include "parser/field.h"
 
+#include <cstdio>
+
+#include "cs/cs.h"
+
 // In FieldType order.
 static constexpr const char* FIELD_TYPE_NAMES[] = {
     "???",    "struct", "char",   "hex",     "???",   "double", "float",
@@ -11,4 +15,13 @@ static_assert(sizeof FIELD_TYPE_NAMES / sizeof *FIELD_TYPE_NAMES == FIELD_TYPE_C
 
 const char* FieldTypeName(int32_t type) {
   return type >= 0 && type < FIELD_TYPE_COUNT ? FIELD_TYPE_NAMES[type] : "???";
+}
+
+FieldExtra* FieldExtraOf(FieldNode* node) {
+  if (!node->extra) {
+    node->extra = CSNewArenaRecord<FieldExtra>();
+    if (!node->extra)
+      std::printf("Can not allocate %d bytes\n", static_cast<int>(sizeof(FieldExtra)));
+  }
+  return node->extra;
 }

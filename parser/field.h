@@ -8,7 +8,7 @@ struct StructNode;
 
 // Storage type; the values are fixed: 5 to 12 are binary and floating,
 // 13 and 14 packed, 18 and 19 signed display.
-enum FieldType : int32_t {
+enum FieldType : uint8_t {
   FT_UNSET = 0,      // not known yet
   FT_STRUCT = 1,     // group item
   FT_CHAR = 2,       // alphanumeric, or unsigned display number
@@ -36,7 +36,7 @@ inline bool IsBinaryOrFloat(FieldType type) {
   return type >= FT_DOUBLE && type <= FT_UINT64;
 }
 
-enum FieldUsage : int32_t {
+enum FieldUsage : uint8_t {
   FU_DISPLAY = 0,
   FU_COMP1 = 1,
   FU_COMP2 = 2,
@@ -46,7 +46,7 @@ enum FieldUsage : int32_t {
   FU_PROCEDURE_POINTER = 6,
 };
 
-enum ValueKind : int32_t {
+enum ValueKind : uint8_t {
   VK_NONE = 0,        // no VALUE clause
   VK_LITERAL = 1,     // exactly one value, in valueText
   VK_LOW_VALUE = 2,
@@ -55,48 +55,69 @@ enum ValueKind : int32_t {
   VK_RANGE = 5,       // the first value is followed by THRU
 };
 
-enum RedefineRole : int32_t {
+enum RedefineRole : uint8_t {
   RR_NONE = 0,
   RR_REDEFINED = 1,   // heads a redefine chain
   RR_REDEFINES = 2,   // has a REDEFINES clause
 };
 
+struct FieldNode;
+
+// Members that few entries use, in a side record made on the first write
+// to one of them, so that the entry record stays small.
+struct FieldExtra {
+  std::string_view redefinesName;   // the name written after REDEFINES
+  FieldNode* redefinesTarget;   // head of the chain this entry redefines
+  FieldNode* nextRedefine;      // next entry of the redefine chain
+  std::string_view dependingName;   // OCCURS ... DEPENDING ON object
+  std::string_view shortName;   // name without StripPrefix; empty: use name
+  int32_t occursMax;            // OCCURS upper bound; 0 without OCCURS
+  int32_t occursCount;          // occurrences used by layout and writer
+  FieldNode* conditions;        // level-88 entries hung on this entry
+};
+
 // Texts are views into the line store, or the constant "FILLER"; never
-// copied and never terminated.
+// copied and never terminated. Wide members first, so that no padding
+// lies between them.
 struct FieldNode {
   FieldNode* next;              // next member of the group, or next condition
   std::string_view name;        // hyphens already underscores
   StructNode* parent;           // structure whose member list holds it
-  RedefineRole redefineRole;
-  std::string_view redefinesName;   // the name written after REDEFINES
-  FieldNode* redefinesTarget;   // head of the chain this entry redefines
-  FieldNode* nextRedefine;      // next entry of the redefine chain
-  bool redefineUsed;            // this alternative is the one written
-  int32_t redefinePadding;      // bytes short of the chain's longest
-  std::string_view dependingName;   // OCCURS ... DEPENDING ON object
-  std::string_view shortName;   // name without StripPrefix; empty: use name
+  FieldExtra* extra;            // the rarely used members; null: all empty
   std::string_view valueText;   // level 88: the first value
-  ValueKind valueKind;          // level 88: what VALUE gave
+  StructNode* structure;        // a group's members
   int32_t duplicateCount;       // earlier members of the group so named
   int32_t level;                // level number as written
-  FieldType type;
   int32_t size;                 // bytes of one occurrence; 0 for a group
   int32_t digits;               // PICTURE positions before the point
   int32_t scale;                // PICTURE positions after the point
-  bool isSigned;                // S in the PICTURE
-  bool signSeparate;            // SIGN ... SEPARATE
-  bool signLeading;             // SIGN LEADING
-  bool hasSignClause;           // a SIGN clause was written
-  bool hasDecimalPoint;         // V or P in the PICTURE
-  bool isSync;                  // SYNC given
-  int32_t alignRemainder;       // offset modulo size, binary and floating
+  int32_t redefinePadding;      // bytes short of the chain's longest
+  FieldType type;
   FieldUsage usage;
-  bool usageWritten;            // a USAGE clause, DISPLAY included, was written
-  int32_t occursMax;            // OCCURS upper bound; 0 without OCCURS
-  int32_t occursCount;          // occurrences used by layout and writer
-  StructNode* structure;        // a group's members
-  FieldNode* conditions;        // level-88 entries hung on this entry
+  ValueKind valueKind;          // level 88: what VALUE gave
+  RedefineRole redefineRole;
+  uint8_t alignRemainder;       // offset modulo size (at most 8), binary and floating
+  bool isSigned : 1;            // S in the PICTURE
+  bool signSeparate : 1;        // SIGN ... SEPARATE
+  bool signLeading : 1;         // SIGN LEADING
+  bool hasSignClause : 1;       // a SIGN clause was written
+  bool hasDecimalPoint : 1;     // V or P in the PICTURE
+  bool isSync : 1;              // SYNC given
+  bool redefineUsed : 1;        // this alternative is the one written
+  bool usageWritten : 1;        // a USAGE clause, DISPLAY included, was written
 };
+
+// The side record of an entry without one: every member empty.
+inline constexpr FieldExtra NO_FIELD_EXTRA{};
+
+// The rarely used members of node, for reading.
+inline const FieldExtra& ExtraOf(const FieldNode* node) {
+  return node->extra ? *node->extra : NO_FIELD_EXTRA;
+}
+
+// The side record of node, made when it has none; null after printing
+// that there is no memory for it.
+FieldExtra* FieldExtraOf(FieldNode* node);
 
 // The type word of a FieldType; "???" for types without one.
 const char* FieldTypeName(int32_t type);

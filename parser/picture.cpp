@@ -54,7 +54,7 @@ int AddPictureChars(const char* p, FieldNode* node, int64_t count) {
 
 int ParsePictureRepeat(TokenCursor* cursor, FieldNode* node) {
   const char* open = cursor->token;
-  const char* repeated = open > cursor->line->text ? open - 1 : nullptr;
+  const char* repeated = open > cursor->line.text ? open - 1 : nullptr;
   if (!repeated || !IsPositionChar(*repeated)) {
     ReportPosition(open);
     std::printf("'%c' found where not expected.\n", '(');

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
 
 #include "driver/settings.h"
 
@@ -35,37 +34,37 @@ constexpr int32_t COMMENT_COLUMN = 6;  // the indicator area, column 7
 
 TokenCursor StartCursor(SourceFile* file) {
   TokenCursor cursor{};
-  cursor.line = file->firstLine;
+  FirstSourceLine(file, &cursor.line);
   return cursor;
 }
 
-// A NUL byte ends a line's text for the tokenizer.
-static int32_t TextLength(const SourceLine* line) {
-  const void* nul = std::memchr(line->text, '\0', line->length);
-  return nul ? static_cast<int32_t>(static_cast<const char*>(nul) - line->text)
-             : line->length;
+// A NUL byte ends a line's text for the tokenizer; the load told whether
+// the file holds any.
+static int32_t TextLength(const SourceLine& line) {
+  if (!line.file->hasNul) return line.length;
+  const void* nul = std::memchr(line.text, '\0', line.length);
+  return nul ? static_cast<int32_t>(static_cast<const char*>(nul) - line.text)
+             : line.length;
 }
 
 int NextCodeLine(TokenCursor* cursor, const char** start) {
-  SourceLine* line = cursor->line;
-  if (line && cursor->lineHandedOut) line = line->next;
-  for (; line; line = line->next) {
+  SourceLine line = cursor->line;
+  bool found = line.file && (!cursor->lineHandedOut || NextSourceLine(&line));
+  for (; found; found = NextSourceLine(&line)) {
     int32_t length = TextLength(line);
     if (length <= MinCodeOffset) continue;
-    if (length > COMMENT_COLUMN && line->text[COMMENT_COLUMN] == '*') continue;
+    if (length > COMMENT_COLUMN && line.text[COMMENT_COLUMN] == '*') continue;
     int64_t codeEnd = int64_t{MaxCodeOffset} + 1;
     cursor->line = line;
     cursor->lineHandedOut = true;
-    cursor->limit = line->text + (codeEnd < length ? codeEnd : length);
-    *start = line->text + MinCodeOffset;
+    cursor->limit = line.text + (codeEnd < length ? codeEnd : length);
+    *start = line.text + MinCodeOffset;
     return 1;
   }
   return 0;
 }
 
-static int EndOfInput(TokenCursor* cursor, const TokenCursor& before, bool required) {
-  *cursor = before;
-  cursor->quoted = false;
+static int EndOfInput(const TokenCursor* cursor, bool required) {
   if (required) {
     ReportPosition(cursor->token);
     std::printf("Unexpected end of file\n");
@@ -80,31 +79,32 @@ static bool IsDecimalPoint(const char* p, const char* wordStart, const char* lim
 }
 
 int GetToken(TokenCursor* cursor, bool required) {
-  const TokenCursor before = *cursor;
   cursor->quoted = false;
-  const char* p;
-  if (cursor->token) {
-    p = cursor->token + cursor->length;
-  } else if (!NextCodeLine(cursor, &p)) {
-    return EndOfInput(cursor, before, required);
-  }
-  for (;;) {
-    while (p < cursor->limit && Is(*p, CC_WHITESPACE)) p++;
-    if (p < cursor->limit) break;
-    if (!NextCodeLine(cursor, &p)) return EndOfInput(cursor, before, required);
+  const char* limit = cursor->limit;
+  const char* p = cursor->token ? cursor->token + cursor->length : nullptr;
+  if (p)
+    while (p < limit && Is(*p, CC_WHITESPACE)) p++;
+  if (!p || p >= limit) {
+    // The token lies on a later code line, if any: the cursor moves only
+    // once one is found.
+    TokenCursor search = *cursor;
+    do {
+      if (!NextCodeLine(&search, &p)) return EndOfInput(cursor, required);
+      while (p < search.limit && Is(*p, CC_WHITESPACE)) p++;
+    } while (p >= search.limit);
+    *cursor = search;
+    limit = cursor->limit;
   }
   const char* start = p;
   if (Is(*p, CC_QUOTE)) {
     cursor->quoted = true;
     char quote = *p++;
-    while (p < cursor->limit && *p != quote) p++;
-    if (p < cursor->limit) p++;  // the closing quote
+    while (p < limit && *p != quote) p++;
+    if (p < limit) p++;  // the closing quote
   } else if (Is(*p, CC_DELIMITER)) {
     p++;
   } else {
-    while (p < cursor->limit &&
-           (!Is(*p, CC_DELIMITER) || IsDecimalPoint(p, start, cursor->limit)))
-      p++;
+    while (p < limit && (!Is(*p, CC_DELIMITER) || IsDecimalPoint(p, start, limit))) p++;
   }
   cursor->token = start;
   cursor->length = static_cast<int32_t>(p - start);
@@ -112,17 +112,11 @@ int GetToken(TokenCursor* cursor, bool required) {
 }
 
 void ReportPosition(const char* p) {
-  std::less_equal<const char*> notAfter;
-  if (p) {
-    for (SourceFile* file = SourceFiles; file; file = file->next) {
-      for (SourceLine* line = file->firstLine; line; line = line->next) {
-        if (notAfter(line->text, p) && notAfter(p, line->text + line->length)) {
-          std::printf("At offset %d on line %d of file '%s' ",
-                      static_cast<int>(p - line->text), line->number, file->path);
-          return;
-        }
-      }
-    }
+  SourceLine line;
+  if (p && FindSourceLine(p, &line)) {
+    std::printf("At offset %d on line %d of file '%s' ", static_cast<int>(p - line.text),
+                line.number, line.file->path);
+    return;
   }
   std::printf("Unknown location:");
 }
@@ -138,4 +132,69 @@ bool StartsWithWord(std::string_view token, std::string_view word) {
 
 bool IsWord(std::string_view token, std::string_view word) {
   return token.size() == word.size() && StartsWithWord(token, word);
+}
+
+struct KeywordSpelling {
+  std::string_view word;
+  Keyword keyword;
+};
+
+// The words spelt out whole; SYNC and USAGE also start longer words.
+static constexpr KeywordSpelling KEYWORDS[] = {
+    {"BINARY", KW_BINARY},
+    {"COMP", KW_BINARY},
+    {"COMP-1", KW_COMP1},
+    {"COMP-2", KW_COMP2},
+    {"COMP-3", KW_PACKED},
+    {"COMP-4", KW_BINARY},
+    {"COMP-5", KW_BINARY},
+    {"COMPUTATIONAL", KW_BINARY},
+    {"COMPUTATIONAL-1", KW_COMP1},
+    {"COMPUTATIONAL-2", KW_COMP2},
+    {"COMPUTATIONAL-3", KW_PACKED},
+    {"COMPUTATIONAL-4", KW_BINARY},
+    {"COMPUTATIONAL-5", KW_BINARY},
+    {"DISPLAY", KW_DISPLAY},
+    {"FUNCTION-POINTER", KW_POINTER},
+    {"OCCURS", KW_OCCURS},
+    {"PACKED-DECIMAL", KW_PACKED},
+    {"PIC", KW_PIC},
+    {"POINTER", KW_POINTER},
+    {"PROCEDURE-POINTER", KW_PROCEDURE_POINTER},
+    {"REDEFINES", KW_REDEFINES},
+    {"SIGN", KW_SIGN},
+    {"VALUE", KW_VALUE},
+    {"VALUES", KW_VALUE},
+};
+constexpr size_t KEYWORD_COUNT = sizeof KEYWORDS / sizeof *KEYWORDS;
+
+// Length, first and last letter tell every spelling above from the others,
+// so that a word is compared with one spelling at most.
+static constexpr size_t KeywordHash(size_t length, char first, char last) {
+  return (length + static_cast<uint8_t>(first) * 12u + static_cast<uint8_t>(last)) & 63u;
+}
+
+static constexpr auto KEYWORD_SLOTS = [] {
+  struct Table {
+    uint8_t of[64];    // 1 + the spelling's place in KEYWORDS; 0: none
+    bool collides;
+  } table{};
+  for (size_t at = 0; at < KEYWORD_COUNT; at++) {
+    std::string_view word = KEYWORDS[at].word;
+    uint8_t& slot = table.of[KeywordHash(word.size(), word.front(), word.back())];
+    if (slot != 0) table.collides = true;
+    slot = static_cast<uint8_t>(at + 1);
+  }
+  return table;
+}();
+static_assert(!KEYWORD_SLOTS.collides, "a slot for every spelling");
+
+Keyword ClassifyWord(std::string_view token) {
+  if (token.empty()) return KW_NONE;
+  char first = Upper(token.front());
+  if (first == 'S' && StartsWithWord(token, "SYNC")) return KW_SYNC;
+  if (first == 'U' && StartsWithWord(token, "USAGE")) return KW_USAGE;
+  uint8_t slot = KEYWORD_SLOTS.of[KeywordHash(token.size(), first, Upper(token.back()))];
+  if (slot == 0 || !IsWord(token, KEYWORDS[slot - 1].word)) return KW_NONE;
+  return KEYWORDS[slot - 1].keyword;
 }

@@ -11,7 +11,7 @@ struct TokenCursor {
   const char* token;   // first character of the current token; null before any
   int32_t length;      // characters of the current token
   bool quoted;         // the token begins with a quote
-  SourceLine* line;    // line holding the current token
+  SourceLine line;     // line holding the current token; no file: none
   const char* limit;   // end of line's scannable text: line end, NUL or code area
   bool lineHandedOut;  // line was given by a search, not just the first line
 };
@@ -33,6 +33,28 @@ int GetToken(TokenCursor* cursor, bool required);
 // Prints "At offset ... on line ... of file ..." for a character of the
 // source, or "Unknown location:".
 void ReportPosition(const char* p);
+
+// The words that start a clause or name a usage, letter case ignored.
+enum Keyword : uint8_t {
+  KW_NONE = 0,               // none of these
+  KW_OCCURS = 1,
+  KW_PIC = 2,
+  KW_REDEFINES = 3,
+  KW_VALUE = 4,              // VALUE, VALUES
+  KW_SYNC = 5,               // any word beginning with SYNC
+  KW_SIGN = 6,
+  KW_USAGE = 7,              // any word beginning with USAGE
+  KW_DISPLAY = 8,            // usage words, by the usage they name
+  KW_COMP1 = 9,
+  KW_COMP2 = 10,
+  KW_PACKED = 11,
+  KW_BINARY = 12,
+  KW_POINTER = 13,
+  KW_PROCEDURE_POINTER = 14,
+};
+
+// The keyword a token is, looked up once for every use of it.
+Keyword ClassifyWord(std::string_view token);
 
 // Keyword tests, letter case ignored.
 bool IsWord(std::string_view token, std::string_view word);

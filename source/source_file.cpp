@@ -1,20 +1,22 @@
-// The line store: the copybook read whole into numbered lines.
+// The line store: the copybook read whole, in one block, whose lines are
+// found as the reader steps through them.
 #include "source/source_file.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <functional>
 
 #include "cs/cs.h"
 
 SourceFile* SourceFiles = nullptr;
 
-static char* LineBuffer = nullptr;   // shared by every read, grows by doubling
-static size_t LineCapacity = 0;
-constexpr size_t FIRST_LINE_CAPACITY = 10;
+// Room for a file whose size its status does not tell (a pipe, a device).
+constexpr size_t FIRST_TEXT_CAPACITY = 1 << 16;
 
 static bool IsSeparator(char c) { return c == ':' || c == '/' || c == '\\'; }
 
@@ -51,6 +53,8 @@ static char* StoreText(char*& room, std::string_view text) {
   room += text.size() + 1;
   return stored;
 }
+
+static int ReadWholeFile(SourceFile* file, size_t expected);
 
 SourceFile* LoadSourceFile(const std::string& name) {
   PathParts parts = SplitPath(name);
@@ -92,100 +96,102 @@ SourceFile* LoadSourceFile(const std::string& name) {
     std::printf("Can not open file '%s'\n", file->path);
     return nullptr;
   }
-  for (;;) {
-    SourceLine* line = nullptr;
-    if (!ReadSourceLine(file, &line)) return nullptr;
-    if (!line) return file;
-    if (file->lastLine)
-      file->lastLine->next = line;
-    else
-      file->firstLine = line;
-    file->lastLine = line;
-  }
+  return ReadWholeFile(file, S_ISREG(status.st_mode) ? static_cast<size_t>(status.st_size) : 0)
+             ? file
+             : nullptr;
 }
 
-// Reads at most room - 1 bytes into dest, stopping after a line feed, as
-// fgets does, but counting the bytes so that a NUL byte is kept.
-static size_t ReadUpToLineFeed(FILE* stream, char* dest, size_t room) {
-  size_t count = 0;
-  while (count + 1 < room) {
-    int c = getc_unlocked(stream);
-    if (c == EOF) break;
-    dest[count++] = static_cast<char>(c);
-    if (c == '\n') break;
-  }
-  return count;
-}
-
-static int GrowLineBuffer() {
-  size_t doubled = LineCapacity * 2;
-  char* grown = doubled <= INT32_MAX
-                    ? static_cast<char*>(CSGetMem(static_cast<uint32_t>(doubled)))
+static char* GetTextBlock(size_t capacity) {
+  char* block = capacity < UINT32_MAX - CS_MEM_OVERHEAD
+                    ? static_cast<char*>(CSGetMem(static_cast<uint32_t>(capacity)))
                     : nullptr;
-  if (!grown) {
-    std::printf("Can not allocate %lld bytes\n", static_cast<long long>(doubled));
+  if (!block) std::printf("Can not allocate %lld bytes\n", static_cast<long long>(capacity));
+  return block;
+}
+
+// Reads the stream to its end into one block, which grows by doubling when
+// the file holds more than its status told.
+static int ReadWholeFile(SourceFile* file, size_t expected) {
+  size_t capacity = expected + 1;
+  if (expected == 0) capacity = FIRST_TEXT_CAPACITY;
+  char* text = GetTextBlock(capacity);
+  if (!text) return 0;
+  size_t size = 0;
+  for (;;) {
+    size += std::fread(text + size, 1, capacity - 1 - size, file->stream);
+    if (size + 1 < capacity) break;
+    char* grown = GetTextBlock(capacity * 2);
+    if (!grown) {
+      CSFreeMem(text);
+      return 0;
+    }
+    std::memcpy(grown, text, size);
+    CSFreeMem(text);
+    text = grown;
+    capacity *= 2;
+  }
+  if (std::ferror(file->stream)) {
+    CSFreeMem(text);
+    std::printf("Error reading from file '%s'\n", file->path);
     return 0;
   }
-  std::memcpy(grown, LineBuffer, LineCapacity);
-  CSFreeMem(LineBuffer);
-  LineBuffer = grown;
-  LineCapacity = doubled;
+  text[size] = '\0';
+  file->text = text;
+  file->size = size;
+  file->hasNul = std::memchr(text, '\0', size) != nullptr;
   return 1;
 }
 
-int ReadSourceLine(SourceFile* file, SourceLine** line) {
-  *line = nullptr;
-  if (!LineBuffer) {
-    LineBuffer = static_cast<char*>(CSGetMem(FIRST_LINE_CAPACITY));
-    if (!LineBuffer) {
-      std::printf("Can not allocate %d bytes\n", static_cast<int>(FIRST_LINE_CAPACITY));
-      return 0;
-    }
-    LineCapacity = FIRST_LINE_CAPACITY;
-  }
-  size_t length = 0;
-  bool complete = false;
-  for (;;) {
-    size_t got = ReadUpToLineFeed(file->stream, LineBuffer + length,
-                                  LineCapacity - length);
-    if (got == 0) break;
-    length += got;
-    if (LineBuffer[length - 1] == '\n') {
-      complete = true;
-      length--;
-      // A carriage return before the line feed is part of the line end.
-      if (length > 0 && LineBuffer[length - 1] == '\r') length--;
-      break;
-    }
-    if (length + 1 == LineCapacity && !GrowLineBuffer()) return 0;
-  }
-  if (!complete) {
-    if (ferror(file->stream)) {
-      std::printf("Error reading from file '%s'\n", file->path);
-      return 0;
-    }
-    if (length == 0) return 1;  // the end of the file
-  }
-  SourceLine* stored =
-      CSNewRecord<SourceLine>(static_cast<uint32_t>(length + 1));
-  if (!stored) {
-    std::printf("Can not allocate %d bytes\n",
-                static_cast<int>(sizeof(SourceLine) + length + 1));
-    return 0;
-  }
-  char* room = reinterpret_cast<char*>(stored + 1);
-  stored->text = StoreText(room, {LineBuffer, length});
-  stored->file = file;
-  stored->length = static_cast<int32_t>(length);
-  stored->number = ++file->lineCount;
-  *line = stored;
+// Sets the line that begins at start, which lies before the end of text.
+static void SetLine(SourceLine* line, char* start) {
+  const char* end = line->file->text + line->file->size;
+  auto* feed = static_cast<const char*>(std::memchr(start, '\n', end - start));
+  size_t length = (feed ? feed : end) - start;
+  // A carriage return before the line feed is part of the line end.
+  if (feed && length > 0 && start[length - 1] == '\r') length--;
+  line->text = start;
+  line->length = static_cast<int32_t>(length);
+}
+
+int FirstSourceLine(SourceFile* file, SourceLine* line) {
+  if (!file->text || file->size == 0) return 0;
+  line->file = file;
+  line->number = 1;
+  SetLine(line, file->text);
   return 1;
+}
+
+int NextSourceLine(SourceLine* line) {
+  SourceFile* file = line->file;
+  char* end = file->text + file->size;
+  char* feed = line->text + line->length;
+  while (feed < end && *feed != '\n') feed++;  // past a carriage return
+  if (feed + 1 >= end) return 0;
+  line->number++;
+  SetLine(line, feed + 1);
+  return 1;
+}
+
+int FindSourceLine(const char* p, SourceLine* line) {
+  std::less_equal<const char*> notAfter;
+  for (SourceFile* file = SourceFiles; file; file = file->next) {
+    if (!file->text || !notAfter(file->text, p) || !notAfter(p, file->text + file->size)) continue;
+    // Lines are numbered only here, for a diagnostic: by the line feeds before p.
+    size_t offset = static_cast<size_t>(p - file->text);
+    std::string_view before(file->text, offset);
+    size_t feed = before.rfind('\n');
+    char* start = file->text + (feed == std::string_view::npos ? 0 : feed + 1);
+    if (start == file->text + file->size) return 0;  // after the last line feed
+    line->file = file;
+    line->number = static_cast<int32_t>(std::count(before.begin(), before.end(), '\n')) + 1;
+    SetLine(line, start);
+    return notAfter(p, line->text + line->length);
+  }
+  return 0;
 }
 
 void ResetSourceFiles() {
   for (SourceFile* file = SourceFiles; file; file = file->next)
     if (file->stream) std::fclose(file->stream);
   SourceFiles = nullptr;
-  LineBuffer = nullptr;
-  LineCapacity = 0;
 }

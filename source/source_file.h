@@ -7,24 +7,23 @@
 #include <string>
 #include <string_view>
 
-struct SourceLine;
-
 struct SourceFile {
   SourceFile* next;       // file loaded before this one
   char* path;             // resolved name, as opened and reported
   char* directory;        // directory part used to build path
   FILE* stream;           // open for the rest of the run
-  int32_t lineCount;      // lines read so far
-  SourceLine* firstLine;  // none for an empty file
-  SourceLine* lastLine;
+  char* text;             // the whole file in one block, NUL after the end
+  size_t size;            // bytes of text, the terminator excluded
+  bool hasNul;            // a NUL byte lies in text
 };
 
+// One physical line: a view into its file's text, found when the reader
+// steps to it; lines are not stored.
 struct SourceLine {
-  SourceLine* next;   // following line of the same file
-  SourceFile* file;   // file the line belongs to
+  SourceFile* file;   // file the line belongs to; null: no line
+  char* text;         // first character, inside file->text
+  int32_t length;     // characters of the line, line end excluded
   int32_t number;     // from 1, counting every physical line
-  int32_t length;     // characters in text, line end excluded
-  char* text;         // stored right behind the record, terminated
 };
 
 extern SourceFile* SourceFiles;  // newest first
@@ -39,9 +38,14 @@ PathParts SplitPath(std::string_view name);
 // Loads the whole file, or prints why not and returns null.
 SourceFile* LoadSourceFile(const std::string& name);
 
-// Reads the next line into *line, null at the end; 0 after printing an error.
-int ReadSourceLine(SourceFile* file, SourceLine** line);
+// The first line of file; 0 when the file has none.
+int FirstSourceLine(SourceFile* file, SourceLine* line);
+// Steps to the following line of the same file; 0, line unchanged, after the last.
+int NextSourceLine(SourceLine* line);
+// The line whose text, from its first character up to its end (offsets 0
+// to its length), holds p; 0 when no loaded line does.
+int FindSourceLine(const char* p, SourceLine* line);
 
-// Closes the loaded files and forgets them and the line buffer, whose
-// memory the caller gives back; for a second run in one process.
+// Closes the loaded files and forgets them, whose memory the caller gives
+// back; for a second run in one process.
 void ResetSourceFiles();

@@ -67,7 +67,7 @@ void PlaceMembers(const StructNode* structure, int64_t base, const std::string& 
     if (m->isSync && m->alignRemainder) offset += m->size - m->alignRemainder;
     if (m->name == "FILLER") continue;
     std::string qualified = CobolName(m->name) + qualifiers;
-    int count = subscripts + (m->occursCount > 0);
+    int count = subscripts + (ExtraOf(m).occursCount > 0);
     std::string reference = qualified;
     if (count) {
       reference += " (";
@@ -75,8 +75,8 @@ void PlaceMembers(const StructNode* structure, int64_t base, const std::string& 
       reference += ")";
     }
     int64_t size = m->type == FT_STRUCT ? m->structure->size : m->size;
-    if (!m->dependingName.empty())
-      depending.push_back({CobolName(m->dependingName), m->occursCount, out.size(),
+    if (!ExtraOf(m).dependingName.empty())
+      depending.push_back({CobolName(ExtraOf(m).dependingName), ExtraOf(m).occursCount, out.size(),
                            !m->next && subscripts == 0 && qualifiers.find(" OF ", 1) == std::string::npos});
     out.push_back({reference, offset, size});
     if (m->type == FT_STRUCT)

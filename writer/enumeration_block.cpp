@@ -17,28 +17,30 @@ static EnumForm FormOf(FieldType type) {
   }
 }
 
-static int Length(std::string_view text) { return static_cast<int>(text.size()); }
-
-int WriteEnumerations(FILE* stream, StructNode* structure, int32_t* count) {
+int WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count) {
   for (FieldNode* member = structure->members; member; member = member->next) {
-    if (!member->conditions) continue;
+    if (!ExtraOf(member).conditions) continue;
     EnumForm form = FormOf(member->type);
     bool opened = false;
-    for (FieldNode* c = form == ENUM_NONE ? nullptr : member->conditions; c; c = c->next) {
+    for (FieldNode* c = form == ENUM_NONE ? nullptr : member->extra->conditions; c; c = c->next) {
       if (c->valueKind != VK_LITERAL) continue;
       if (!opened) {
-        std::fprintf(stream, form == ENUM_QUOTED ? "enum %.*s_enum\n{\n" : "enum_int %.*s_enum\n{\n",
-                     Length(member->name), member->name.data());
+        PutText(out, form == ENUM_QUOTED ? "enum " : "enum_int ");
+        PutText(out, member->name);
+        PutText(out, "_enum\n{\n");
         opened = true;
       }
-      std::fprintf(stream, form == ENUM_QUOTED ? "  \"%.*s\",  \"%.*s\";\n" : "  %.*s,  \"%.*s\";\n",
-                   Length(c->valueText), c->valueText.data(), Length(c->name), c->name.data());
+      PutText(out, form == ENUM_QUOTED ? "  \"" : "  ");
+      PutText(out, c->valueText);
+      PutText(out, form == ENUM_QUOTED ? "\",  \"" : ",  \"");
+      PutText(out, c->name);
+      PutText(out, "\";\n");
     }
     if (opened) {
-      std::fputs("}\n\n", stream);
+      PutText(out, "}\n\n");
       (*count)++;
     } else {
-      member->conditions = nullptr;  // no reference to a block never written
+      member->extra->conditions = nullptr;  // no reference to a block never written
     }
   }
   return 1;

@@ -42,11 +42,14 @@ static bool MayOverwrite() {
 
 // Every block; 0 when a block writer failed.
 static int WriteBlocks(FILE* stream, int32_t* enumCount, int32_t* structCount) {
-  for (StructNode* s = StructureList; s; s = s->next)
-    if (!WriteEnumerations(stream, s, enumCount)) return 0;
-  for (StructNode* s = StructureList; s; s = s->next, (*structCount)++)
-    if (!WriteStructure(stream, s)) return 0;
-  return 1;
+  TextOut* out = StartTextOut(stream);
+  int written = 1;
+  for (StructNode* s = StructureList; s && written; s = s->next)
+    written = WriteEnumerations(out, s, enumCount);
+  for (StructNode* s = StructureList; s && written; s = s->next, (*structCount)++)
+    written = WriteStructure(out, s);
+  FlushTextOut(out);
+  return written;
 }
 
 int WriteFormatFile() {

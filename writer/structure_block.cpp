@@ -6,41 +6,56 @@
 
 static int Length(std::string_view text) { return static_cast<int>(text.size()); }
 
-// Digits, scale and sign position of packed and signed display members.
-static std::string SizeSuffix(const FieldNode* member) {
-  std::string suffix = "(" + std::to_string(member->digits);
-  if (member->hasDecimalPoint) suffix += "." + std::to_string(member->scale);
+// Writes digits, scale and sign position of a packed or signed display
+// member, padded, or cut, to the column's width.
+static void PutSizeSuffix(TextOut* out, const FieldNode* member, size_t width) {
+  char suffix[64];
+  TextOut local{nullptr, suffix, 0, sizeof suffix};  // never flushed: at most 35 bytes
+  PutChar(&local, '(');
+  PutNumber(&local, member->digits);
+  if (member->hasDecimalPoint) {
+    PutChar(&local, '.');
+    PutNumber(&local, member->scale);
+  }
   if (member->type == FT_OPUNCH || member->type == FT_DIGITS)
-    suffix += member->signLeading ? ",signleft" : ",signright";
-  return suffix + ")";
-}
-
-// The suffix is padded, or cut, to the column's width.
-static std::string Fitted(std::string text, size_t width) {
-  text.resize(width, ' ');
-  return text;
+    PutText(&local, member->signLeading ? ",signleft" : ",signright");
+  PutChar(&local, ')');
+  while (local.used < width) suffix[local.used++] = ' ';
+  PutText(out, std::string_view(suffix, width));
 }
 
 // The 17-character type column of a member (26 for opunch and digits).
-static std::string TypeColumn(const FieldNode* member) {
+static void PutTypeColumn(TextOut* out, const FieldNode* member) {
   switch (member->type) {
-    case FT_STRUCT: return "  struct         ";
-    case FT_CHAR: return "  char           ";
-    case FT_DOUBLE: return "  double         ";
-    case FT_FLOAT: return "  float          ";
-    case FT_SHORT: return "  short          ";
-    case FT_USHORT: return "  ushort         ";
-    case FT_INT32: return "  int            ";
-    case FT_UINT32: return "  uint           ";
-    case FT_INT64: return "  int64          ";
-    case FT_UINT64: return "  uint64         ";
-    case FT_INT8: return "  int8           ";
-    case FT_UINT8: return "  uint8          ";
-    case FT_PACKED: return "  packed" + Fitted(SizeSuffix(member), 7) + "  ";
-    case FT_UPACKED: return "  upacked" + Fitted(SizeSuffix(member), 7) + " ";
-    case FT_OPUNCH: return "  opunch" + Fitted(SizeSuffix(member), 17) + " ";
-    case FT_DIGITS: return "  digits" + Fitted(SizeSuffix(member), 17) + " ";
-    default: return "  hex            ";
+    case FT_STRUCT: return PutText(out, "  struct         ");
+    case FT_CHAR: return PutText(out, "  char           ");
+    case FT_DOUBLE: return PutText(out, "  double         ");
+    case FT_FLOAT: return PutText(out, "  float          ");
+    case FT_SHORT: return PutText(out, "  short          ");
+    case FT_USHORT: return PutText(out, "  ushort         ");
+    case FT_INT32: return PutText(out, "  int            ");
+    case FT_UINT32: return PutText(out, "  uint           ");
+    case FT_INT64: return PutText(out, "  int64          ");
+    case FT_UINT64: return PutText(out, "  uint64         ");
+    case FT_INT8: return PutText(out, "  int8           ");
+    case FT_UINT8: return PutText(out, "  uint8          ");
+    case FT_PACKED:
+      PutText(out, "  packed");
+      PutSizeSuffix(out, member, 7);
+      return PutText(out, "  ");
+    case FT_UPACKED:
+      PutText(out, "  upacked");
+      PutSizeSuffix(out, member, 7);
+      return PutChar(out, ' ');
+    case FT_OPUNCH:
+      PutText(out, "  opunch");
+      PutSizeSuffix(out, member, 17);
+      return PutChar(out, ' ');
+    case FT_DIGITS:
+      PutText(out, "  digits");
+      PutSizeSuffix(out, member, 17);
+      return PutChar(out, ' ');
+    default: return PutText(out, "  hex            ");
   }
 }
 
@@ -58,7 +73,7 @@ static bool MemberIsWritten(FieldNode* member, bool* chainTaken) {
       return true;
     case RR_REDEFINED:
       *chainTaken = false;
-      for (FieldNode* other = member->nextRedefine; other; other = other->nextRedefine)
+      for (FieldNode* other = ExtraOf(member).nextRedefine; other; other = ExtraOf(other).nextRedefine)
         if (RedefinitionWanted(other->name)) return false;
       member->redefineUsed = true;
       *chainTaken = true;
@@ -71,55 +86,78 @@ static bool MemberIsWritten(FieldNode* member, bool* chainTaken) {
       if (!(OptionFlags & OPT_QUIET_REDEFINES))
         std::printf("REDEFINE definition '%.*s' used instead of '%.*s'\n",
                     Length(member->name), member->name.data(),
-                    Length(member->redefinesName), member->redefinesName.data());
+                    Length(ExtraOf(member).redefinesName), ExtraOf(member).redefinesName.data());
       return true;
   }
 }
 
-static void WriteMemberLine(FILE* stream, const FieldNode* member) {
-  if (member->isSync && SyncAligns(member->type))
-    std::fprintf(stream, "  align%d;\n", member->size);
-  std::string column = TypeColumn(member);
-  std::fwrite(column.data(), 1, column.size(), stream);
-  std::string_view name = member->shortName.empty() ? member->name : member->shortName;
-  std::fwrite(name.data(), 1, name.size(), stream);
+// "[n]": a dimension.
+static void PutDimension(TextOut* out, int32_t count) {
+  PutChar(out, '[');
+  PutNumber(out, count);
+  PutChar(out, ']');
+}
+
+static void WriteMemberLine(TextOut* out, const FieldNode* member) {
+  if (member->isSync && SyncAligns(member->type)) {
+    PutText(out, "  align");
+    PutNumber(out, member->size);
+    PutText(out, ";\n");
+  }
+  PutTypeColumn(out, member);
+  const FieldExtra& extra = ExtraOf(member);
+  PutText(out, extra.shortName.empty() ? member->name : extra.shortName);
   int32_t number = member->type == FT_STRUCT
                        ? (member->structure ? member->structure->duplicateCount : 0)
                        : member->duplicateCount;
-  if (number != 0) std::fprintf(stream, "_%d", number);
+  if (number != 0) {
+    PutChar(out, '_');
+    PutNumber(out, number);
+  }
   if ((member->type == FT_CHAR || member->type == FT_HEX) &&
-      (member->size > 1 || member->occursCount >= 2))
-    std::fprintf(stream, "[%d]", member->size);
-  if (!member->dependingName.empty())
-    std::fprintf(stream, "[%.*s]", Length(member->dependingName), member->dependingName.data());
-  else if (member->occursCount > 1)
-    std::fprintf(stream, "[%d]", member->occursCount);
-  if (member->conditions)
-    std::fprintf(stream, "(%.*s_enum)", Length(member->name), member->name.data());
+      (member->size > 1 || extra.occursCount >= 2))
+    PutDimension(out, member->size);
+  if (!extra.dependingName.empty()) {
+    PutChar(out, '[');
+    PutText(out, extra.dependingName);
+    PutChar(out, ']');
+  } else if (extra.occursCount > 1) {
+    PutDimension(out, extra.occursCount);
+  }
+  if (extra.conditions) {
+    PutChar(out, '(');
+    PutText(out, member->name);
+    PutText(out, "_enum)");
+  }
   bool high = !(OptionFlags & OPT_FILLER_NOT_HIGH) && member->type != FT_STRUCT &&
               FindFiller(member->name) != std::string_view::npos;
-  if (high) std::fputs(" : high ", stream);
-  if ((OptionFlags & OPT_LIMVAL_ALL) && member->conditions)
-    std::fputs(high ? "limval " : " : limval ", stream);
-  std::fputs(";\n", stream);
+  if (high) PutText(out, " : high ");
+  if ((OptionFlags & OPT_LIMVAL_ALL) && extra.conditions)
+    PutText(out, high ? "limval " : " : limval ");
+  PutText(out, ";\n");
 }
 
-int WriteStructure(FILE* stream, StructNode* structure) {
-  std::string_view name = structure->shortName.empty() ? structure->name : structure->shortName;
-  std::fprintf(stream, "struct %.*s", Length(name), name.data());
-  if (structure->duplicateCount != 0) std::fprintf(stream, "_%d", structure->duplicateCount);
-  std::fputs("\n{\n", stream);
+int WriteStructure(TextOut* out, StructNode* structure) {
+  PutText(out, "struct ");
+  PutText(out, structure->shortName.empty() ? structure->name : structure->shortName);
+  if (structure->duplicateCount != 0) {
+    PutChar(out, '_');
+    PutNumber(out, structure->duplicateCount);
+  }
+  PutText(out, "\n{\n");
   bool chainTaken = false;
   for (FieldNode* member = structure->members; member; member = member->next) {
-    if (MemberIsWritten(member, &chainTaken)) WriteMemberLine(stream, member);
+    if (MemberIsWritten(member, &chainTaken)) WriteMemberLine(out, member);
     if (member->redefineRole != RR_NONE && member->redefineUsed && member->redefinePadding != 0) {
-      std::fprintf(stream, "  hex            FILLER_REDEFINE_%d[%d];\n", FillerRedefineNumber++,
-                   member->redefinePadding);
+      PutText(out, "  hex            FILLER_REDEFINE_");
+      PutNumber(out, FillerRedefineNumber++);
+      PutDimension(out, member->redefinePadding);
+      PutText(out, ";\n");
       std::printf("Extra %d FILLER_REDEFINE Byte%s added after field %.*s\n",
                   member->redefinePadding, member->redefinePadding > 1 ? "s" : "",
                   Length(member->name), member->name.data());
     }
   }
-  std::fputs("}\n\n", stream);
+  PutText(out, "}\n\n");
   return 1;
 }

@@ -8,13 +8,14 @@
 #include <string_view>
 
 #include "layout/structure.h"
+#include "writer/text_out.h"
 
 // Asks before replacing, writes every block, prints the summary; 0 when the
 // file was not written.
 int WriteFormatFile();
 
-int WriteEnumerations(FILE* stream, StructNode* structure, int32_t* count);
-int WriteStructure(FILE* stream, StructNode* structure);
+int WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count);
+int WriteStructure(TextOut* out, StructNode* structure);
 
 // Redefinition choice by the -r and -R patterns.
 bool RedefinitionWanted(std::string_view name);

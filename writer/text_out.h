@@ -1,0 +1,37 @@
+// The format file's text, built in one large buffer and handed to its
+// stream in big blocks: no formatting call and no temporary per member.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+struct TextOut {
+  FILE* stream;     // where full blocks go; errors stay on it for the caller
+  char* data;       // the buffer
+  size_t used;      // bytes waiting in data
+  size_t capacity;
+};
+
+// Binds the process-wide buffer to stream, empty.
+TextOut* StartTextOut(FILE* stream);
+// Hands what waits to the stream.
+void FlushTextOut(TextOut* out);
+
+void PutBytes(TextOut* out, const char* bytes, size_t count);
+
+inline void PutText(TextOut* out, std::string_view text) {
+  if (out->capacity - out->used >= text.size()) {
+    std::memcpy(out->data + out->used, text.data(), text.size());
+    out->used += text.size();
+  } else {
+    PutBytes(out, text.data(), text.size());
+  }
+}
+
+inline void PutChar(TextOut* out, char c) { PutText(out, std::string_view(&c, 1)); }
+
+// Decimal digits, with a '-' when negative.
+void PutNumber(TextOut* out, int64_t number);
