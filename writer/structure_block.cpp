@@ -15,33 +15,48 @@ static std::string SizeSuffix(const FieldNode* member) {
   return suffix + ")";
 }
 
-// The suffix is padded, or cut, to the column's width.
-static std::string Fitted(std::string text, size_t width) {
-  text.resize(width, ' ');
+// The suffix is cut to the room its column leaves it.
+static std::string Cut(std::string text, size_t width) {
+  if (text.size() > width) text.resize(width);
   return text;
+}
+
+std::string TypeText(const FieldNode* member) {
+  switch (member->type) {
+    case FT_STRUCT: return "struct";
+    case FT_CHAR: return "char";
+    case FT_DOUBLE: return "double";
+    case FT_FLOAT: return "float";
+    case FT_SHORT: return "short";
+    case FT_USHORT: return "ushort";
+    case FT_INT32: return "int";
+    case FT_UINT32: return "uint";
+    case FT_INT64: return "int64";
+    case FT_UINT64: return "uint64";
+    case FT_INT8: return "int8";
+    case FT_UINT8: return "uint8";
+    case FT_PACKED: return "packed" + Cut(SizeSuffix(member), 7);
+    case FT_UPACKED: return "upacked" + Cut(SizeSuffix(member), 7);
+    case FT_OPUNCH: return "opunch" + Cut(SizeSuffix(member), 17);
+    case FT_DIGITS: return "digits" + Cut(SizeSuffix(member), 17);
+    default: return "hex";
+  }
 }
 
 // The 17-character type column of a member (26 for opunch and digits).
 static std::string TypeColumn(const FieldNode* member) {
-  switch (member->type) {
-    case FT_STRUCT: return "  struct         ";
-    case FT_CHAR: return "  char           ";
-    case FT_DOUBLE: return "  double         ";
-    case FT_FLOAT: return "  float          ";
-    case FT_SHORT: return "  short          ";
-    case FT_USHORT: return "  ushort         ";
-    case FT_INT32: return "  int            ";
-    case FT_UINT32: return "  uint           ";
-    case FT_INT64: return "  int64          ";
-    case FT_UINT64: return "  uint64         ";
-    case FT_INT8: return "  int8           ";
-    case FT_UINT8: return "  uint8          ";
-    case FT_PACKED: return "  packed" + Fitted(SizeSuffix(member), 7) + "  ";
-    case FT_UPACKED: return "  upacked" + Fitted(SizeSuffix(member), 7) + " ";
-    case FT_OPUNCH: return "  opunch" + Fitted(SizeSuffix(member), 17) + " ";
-    case FT_DIGITS: return "  digits" + Fitted(SizeSuffix(member), 17) + " ";
-    default: return "  hex            ";
-  }
+  std::string column = "  " + TypeText(member);
+  column.resize(member->type == FT_OPUNCH || member->type == FT_DIGITS ? 26 : 17, ' ');
+  return column;
+}
+
+std::string_view WrittenName(const FieldNode* member) {
+  return member->shortName.empty() ? member->name : member->shortName;
+}
+
+int32_t NamesakeNumber(const FieldNode* member) {
+  return member->type == FT_STRUCT ? (member->structure ? member->structure->duplicateCount : 0)
+                                   : member->duplicateCount;
 }
 
 // Types whose storage a SYNC clause aligns; on any other it is ignored.
@@ -81,11 +96,9 @@ static void WriteMemberLine(FILE* stream, const FieldNode* member) {
     std::fprintf(stream, "  align%d;\n", member->size);
   std::string column = TypeColumn(member);
   std::fwrite(column.data(), 1, column.size(), stream);
-  std::string_view name = member->shortName.empty() ? member->name : member->shortName;
+  std::string_view name = WrittenName(member);
   std::fwrite(name.data(), 1, name.size(), stream);
-  int32_t number = member->type == FT_STRUCT
-                       ? (member->structure ? member->structure->duplicateCount : 0)
-                       : member->duplicateCount;
+  int32_t number = NamesakeNumber(member);
   if (number != 0) std::fprintf(stream, "_%d", number);
   if ((member->type == FT_CHAR || member->type == FT_HEX) &&
       (member->size > 1 || member->occursCount >= 2))
