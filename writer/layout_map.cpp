@@ -438,10 +438,11 @@ bool SameFile(const std::string& one, const std::string& other) {
   struct stat a, b;
   if (stat(one.c_str(), &a) == 0 && stat(other.c_str(), &b) == 0)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-  std::error_code error;
-  auto path = std::filesystem::weakly_canonical(one, error);
-  if (error) return false;
-  return path == std::filesystem::weakly_canonical(other, error) && !error;
+  namespace fs = std::filesystem;
+  std::error_code error, otherError;
+  fs::path path = fs::weakly_canonical(fs::absolute(one, error), error);
+  fs::path otherPath = fs::weakly_canonical(fs::absolute(other, otherError), otherError);
+  return !error && !otherError && path == otherPath;
 }
 
 }  // namespace
