@@ -61,6 +61,14 @@ enum RedefineRole : int32_t {
   RR_REDEFINES = 2,   // has a REDEFINES clause
 };
 
+// A value of a level-88 entry after its first (kept for the layout map).
+struct ConditionValue {
+  ConditionValue* next;         // the entry's next value
+  std::string_view text;        // as FieldNode::valueText
+  ValueKind kind;               // VK_LITERAL, VK_LOW_VALUE or VK_HIGH_VALUE
+  bool thru;                    // ends a range that the value before starts
+};
+
 // Texts are views into the line store, or the constant "FILLER"; never
 // copied and never terminated.
 struct FieldNode {
@@ -77,6 +85,7 @@ struct FieldNode {
   std::string_view shortName;   // name without StripPrefix; empty: use name
   std::string_view valueText;   // level 88: the first value
   ValueKind valueKind;          // level 88: what VALUE gave
+  ConditionValue* moreValues;   // level 88: the values after the first
   int32_t duplicateCount;       // earlier members of the group so named
   int32_t level;                // level number as written
   FieldType type;

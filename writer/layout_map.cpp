@@ -329,6 +329,35 @@ void JsonName(std::string& text, std::string_view value) {
     JsonString(text, value);
 }
 
+void JsonValue(std::string& text, ValueKind kind, std::string_view value) {
+  JsonString(text, kind == VK_LOW_VALUE ? "LOW-VALUE" : kind == VK_HIGH_VALUE ? "HIGH-VALUE" : value);
+}
+
+// Values in order; a range is an object {"from": ..., "thru": ...}.
+void JsonValues(std::string& text, const FieldNode* condition) {
+  text += ", \"values\": [";
+  ValueKind kind = condition->valueKind == VK_LIST || condition->valueKind == VK_RANGE
+                       ? VK_LITERAL : condition->valueKind;
+  std::string_view value = condition->valueText;
+  const ConditionValue* more = condition->moreValues;
+  for (bool first = true; kind != VK_NONE; first = false) {
+    if (!first) text += ", ";
+    bool range = more && more->thru;
+    if (range) text += "{\"from\": ";
+    JsonValue(text, kind, value);
+    if (range) {
+      text += ", \"thru\": ";
+      JsonValue(text, more->kind, more->text);
+      text += '}';
+      more = more->next;
+    }
+    kind = more ? more->kind : VK_NONE;
+    value = more ? more->text : std::string_view();
+    if (more) more = more->next;
+  }
+  text += ']';
+}
+
 void JsonConditions(std::string& text, const FieldNode* condition) {
   text += ", \"conditions\": [";
   std::string name;
@@ -338,15 +367,8 @@ void JsonConditions(std::string& text, const FieldNode* condition) {
     AsWritten(name, c->name);
     text += "{\"name\": ";
     JsonString(text, name);
-    text += ", \"values\": [";
-    // Only the first value of a list or range is kept by the parser.
-    if (c->valueKind == VK_LOW_VALUE)
-      JsonString(text, "LOW-VALUE");
-    else if (c->valueKind == VK_HIGH_VALUE)
-      JsonString(text, "HIGH-VALUE");
-    else if (c->valueKind != VK_NONE)
-      JsonString(text, c->valueText);
-    text += "]}";
+    JsonValues(text, c);
+    text += '}';
   }
   text += ']';
 }

@@ -4,6 +4,7 @@
           05 KIND                    PIC X.
              88 KIND-A               VALUE 'A'.
              88 KIND-B               VALUE 'B' 'C'.
+             88 KIND-LETTER          VALUE 'A' THRU 'I', 'J' THRU 'R'.
           05 COUNTER                 PIC S9(9) COMP SYNC.
           05 DATA-AREA               PIC X(10).
           05 DATA-NUMBERS REDEFINES DATA-AREA.
