@@ -1,16 +1,18 @@
 // The layout map: every entry of the record with its offset and length, in
-// record order, as a table for people, as CSV or as JSON. The rows are
-// gathered before the format file is written, because its enumeration
-// blocks let go of the condition names they cannot describe, and written
-// after it, because only then is it known which alternative of each
-// redefine chain the format file uses.
+// record order, as a table for people, as CSV or as JSON. The record tree is
+// walked when the map is written, after the format file, because only then
+// is it known which alternative of each redefine chain the format file
+// uses; the condition names are taken before, because the enumeration
+// blocks let go of those they cannot describe.
 #include <sys/stat.h>
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "driver/settings.h"
@@ -24,41 +26,93 @@ constexpr std::string_view KIND_NAMES[] = {"group", "field", "slack", "padding"}
 
 enum MapForm : int32_t { MAP_TEXT = 0, MAP_CSV = 1, MAP_JSON = 2 };
 
-// One table dimension an entry lies in; the dimensions of the tables
-// around it follow through outer.
+// A table dimension of the entries below an OCCURS entry.
 struct Dimension {
   int32_t count;                // occurrences (the largest for DEPENDING ON)
   int64_t stride;               // bytes from one occurrence to the next
   std::string_view depending;   // DEPENDING ON object; empty: none
-  int32_t outer;                // enclosing table's dimension; -1: none
 };
+constexpr int32_t MOST_DIMENSIONS = 64;  // levels 01 to 49 nest fewer
 
 struct MapRow {
-  const FieldNode* entry;  // the entry; for slack and padding, the one they serve
-  FieldNode* conditions;   // level-88 entries, taken before the format file drops any
+  const FieldNode* entry;        // the entry; for slack and padding, the one they serve
+  const FieldNode* conditions;   // level-88 entries
   RowKind kind;
-  int32_t depth;           // 0 for members of the record's outer structure
-  int64_t offset;          // from the record's start, first occurrence
-  int64_t length;          // bytes of one occurrence
-  int32_t dimension;       // innermost table dimension; -1: none
+  int32_t depth;                 // 0 for members of the record's outer structure
+  int64_t offset;                // from the record's start, first occurrence
+  int64_t length;                // bytes of one occurrence
 };
 
-std::vector<MapRow> Rows;
-std::vector<Dimension> Dimensions;
+// Condition chains of the members that have them, in record order, taken
+// before the format file is written.
+std::vector<std::pair<const FieldNode*, const FieldNode*>> SavedConditions;
 int32_t FirstPaddingNumber;  // FILLER_REDEFINE number the format file starts at
+
+struct MapOutput;
+using RowVisitor = void (*)(MapOutput& out, const MapRow& row);
+
+// The walk's state and the output, which goes through one buffer handed to
+// the stream in large pieces.
+struct MapOutput {
+  FILE* stream;
+  std::string text;
+  RowVisitor visit;              // each row
+  RowVisitor leave;              // a group after its members; may be null
+  Dimension dimensions[MOST_DIMENSIONS];  // of the tables around the row, outermost first
+  int32_t dimensionCount;
+  size_t nextConditions;         // in SavedConditions
+  std::unordered_map<const FieldNode*, int32_t> paddingNumbers;
+  size_t widths[16];             // text table columns
+  size_t lineEnd;                // text table: end of the line's last non-empty cell
+  bool listOpened;               // JSON: no row yet in the innermost list
+};
+
+void Flush(MapOutput& out) {
+  std::fwrite(out.text.data(), 1, out.text.size(), out.stream);
+  out.text.clear();
+}
+
+void FlushWhenFull(MapOutput& out) {
+  if (out.text.size() > (1 << 16)) Flush(out);
+}
+
+void AppendSpaces(std::string& text, size_t count) {
+  static constexpr char SPACES[] = "                                                                ";
+  for (; count > sizeof SPACES - 1; count -= sizeof SPACES - 1) text.append(SPACES, sizeof SPACES - 1);
+  text.append(SPACES, count);
+}
+
+void AppendHex(std::string& text, int64_t value) {
+  char digits[10] = {'0', 'x'};
+  for (int i = 9; i >= 2; i--, value >>= 4) digits[i] = "0123456789ABCDEF"[value & 15];
+  text.append(digits, sizeof digits);
+}
 
 int64_t OccurrenceSize(const FieldNode* entry) {
   if (entry->type != FT_STRUCT) return entry->size;
   return entry->structure ? entry->structure->size : 0;
 }
 
+// The format file holds slack before a member only where it writes the
+// member's line.
+bool LineIsWritten(const FieldNode* member) {
+  return member->redefineRole == RR_NONE || member->redefineUsed;
+}
+
+const FieldNode* ConditionsOf(MapOutput& out, const FieldNode* member) {
+  if (out.nextConditions >= SavedConditions.size() ||
+      SavedConditions[out.nextConditions].first != member)
+    return nullptr;
+  return SavedConditions[out.nextConditions++].second;
+}
+
 // Members in record order, at the offsets the layout gave them: the
-// alternatives of a chain share the head's offset, and slack bytes come
-// before the SYNC item they align.
-void GatherMembers(const StructNode* structure, int64_t base, int32_t depth, int32_t dimension) {
+// alternatives of a chain share the head's offset, slack bytes come before
+// the SYNC item they align, and padding follows the alternative used.
+void VisitMembers(MapOutput& out, const StructNode* structure, int64_t base, int32_t depth) {
   int64_t running = base, headOffset = base;
   const FieldNode* head = nullptr;
-  for (FieldNode* member = structure->members; member; member = member->next) {
+  for (const FieldNode* member = structure->members; member; member = member->next) {
     int64_t start = headOffset;
     if (member->redefineRole != RR_REDEFINES) {
       if (head) running = headOffset + ChainFootprint(head), head = nullptr;
@@ -69,28 +123,35 @@ void GatherMembers(const StructNode* structure, int64_t base, int32_t depth, int
         running += FieldFootprint(member);
     }
     int64_t slack = member->isSync && member->alignRemainder ? member->size - member->alignRemainder : 0;
-    if (slack) Rows.push_back({member, nullptr, ROW_SLACK, depth, start, slack, dimension});
-    int32_t inner = dimension;
-    if (member->occursCount > 0) {
-      Dimensions.push_back({member->occursCount, OccurrenceSize(member), member->dependingName, dimension});
-      inner = static_cast<int32_t>(Dimensions.size() - 1);
-    }
+    if (slack && LineIsWritten(member)) out.visit(out, {member, nullptr, ROW_SLACK, depth, start, slack});
+    bool table = member->occursCount > 0 && out.dimensionCount < MOST_DIMENSIONS;
+    if (table)
+      out.dimensions[out.dimensionCount++] = {member->occursCount, OccurrenceSize(member), member->dependingName};
     bool group = member->type == FT_STRUCT;
-    Rows.push_back({member, member->conditions, group ? ROW_GROUP : ROW_FIELD, depth, start + slack,
-                    OccurrenceSize(member), inner});
-    if (group && member->structure) GatherMembers(member->structure, start + slack, depth + 1, inner);
-    if (member->redefineRole != RR_NONE && member->redefinePadding != 0)
-      Rows.push_back({member, nullptr, ROW_PADDING, depth, start + FieldFootprint(member),
-                      member->redefinePadding, dimension});
+    MapRow row{member, ConditionsOf(out, member), group ? ROW_GROUP : ROW_FIELD, depth, start + slack,
+               OccurrenceSize(member)};
+    out.visit(out, row);
+    if (group && member->structure) VisitMembers(out, member->structure, start + slack, depth + 1);
+    if (group && out.leave) out.leave(out, row);
+    if (table) out.dimensionCount--;
+    if (member->redefineRole != RR_NONE && member->redefineUsed && member->redefinePadding != 0)
+      out.visit(out, {member, nullptr, ROW_PADDING, depth, start + FieldFootprint(member),
+                      member->redefinePadding});
   }
 }
 
-// The format file holds slack before a member only where it writes the
-// member's line, and padding only after the alternative it uses.
-bool RowIsWritten(const MapRow& row) {
-  if (row.kind == ROW_PADDING) return row.entry->redefineUsed;
-  if (row.kind == ROW_SLACK) return row.entry->redefineRole == RR_NONE || row.entry->redefineUsed;
-  return true;
+void WalkRecord(MapOutput& out, RowVisitor visit, RowVisitor leave) {
+  out.visit = visit, out.leave = leave;
+  out.dimensionCount = 0;
+  out.nextConditions = 0;
+  VisitMembers(out, TopStructure, 0, 0);
+}
+
+void SaveConditions(const StructNode* structure) {
+  for (const FieldNode* member = structure->members; member; member = member->next) {
+    if (member->conditions) SavedConditions.emplace_back(member, member->conditions);
+    if (member->type == FT_STRUCT && member->structure) SaveConditions(member->structure);
+  }
 }
 
 // Paddings are numbered in the order the format file writes them:
@@ -105,88 +166,74 @@ std::unordered_map<const FieldNode*, int32_t> PaddingNumbers() {
   return numbers;
 }
 
-// Output goes through one buffer, handed to the stream in large pieces.
-struct MapOutput {
-  FILE* stream;
-  std::string text;
-  std::unordered_map<const FieldNode*, int32_t> paddingNumbers;
-};
-
-void Flush(MapOutput& out) {
-  std::fwrite(out.text.data(), 1, out.text.size(), out.stream);
-  out.text.clear();
+std::string_view Number(char (&digits)[24], int64_t value) {
+  return {digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits)};
 }
 
-void Number(std::string& text, int64_t value) {
+void AppendNumber(std::string& text, int64_t value) {
   char digits[24];
-  auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  text.append(digits, end);
-}
-
-size_t NumberWidth(int64_t value) {
-  size_t width = 1;
-  for (; value >= 10; value /= 10) width++;
-  return width;
+  text += Number(digits, value);
 }
 
 // Names are kept with hyphens made underscores; the map shows them as the
 // copybook writes them.
-void AsWritten(std::string& text, std::string_view name) {
-  for (char c : name) text += c == '_' ? '-' : c;
+void AppendAsWritten(std::string& text, std::string_view name) {
+  size_t at = text.size();
+  text += name;
+  for (char* c = text.data() + at; c != text.data() + text.size(); c++)
+    if (*c == '_') *c = '-';
 }
 
-void RecordName(std::string& text) {
-  text += TopStructure->shortName.empty() ? TopStructure->name : TopStructure->shortName;
-  if (TopStructure->duplicateCount != 0) text += '_', Number(text, TopStructure->duplicateCount);
+std::string AsWritten(std::string_view name) {
+  std::string text;
+  AppendAsWritten(text, name);
+  return text;
 }
 
-// The cells of one row as text; numbers are kept as numbers.
-struct RowCells {
-  std::string level, name, formatName, occurs, type, redefines, depending;
-  int64_t total;
-};
-
-void FillCells(const MapOutput& out, const MapRow& row, RowCells& cells) {
-  const FieldNode* entry = row.entry;
-  cells.level.clear(), cells.name.clear(), cells.formatName.clear(), cells.occurs.clear();
-  cells.redefines.clear(), cells.depending.clear();
-  cells.total = row.length;
-  int32_t dimensions[64];
-  int32_t count = 0;
-  for (int32_t d = row.dimension; d >= 0 && count < 64; d = Dimensions[d].outer) dimensions[count++] = d;
-  for (int32_t i = count; i-- > 0;) {
-    if (i != count - 1) cells.occurs += 'x';
-    Number(cells.occurs, Dimensions[dimensions[i]].count);
-    cells.total *= Dimensions[dimensions[i]].count;
+void AppendFormatName(const MapOutput& out, std::string& text, const MapRow& row) {
+  if (row.kind == ROW_SLACK) return;
+  if (row.kind == ROW_PADDING) {
+    text += "FILLER_REDEFINE_";
+    AppendNumber(text, out.paddingNumbers.at(row.entry));
+    return;
   }
-  switch (row.kind) {
-    case ROW_SLACK:
-      cells.type = "align";
-      Number(cells.type, entry->size);
-      return;
-    case ROW_PADDING:
-      cells.formatName = "FILLER_REDEFINE_";
-      Number(cells.formatName, out.paddingNumbers.at(entry));
-      cells.type = "hex";
-      return;
-    default:
-      break;
-  }
-  Number(cells.level, entry->level);
-  AsWritten(cells.name, entry->name);
-  cells.formatName = WrittenName(entry);
-  if (int32_t number = NamesakeNumber(entry)) cells.formatName += '_', Number(cells.formatName, number);
-  cells.type = TypeText(entry);
-  if (entry->redefineRole == RR_REDEFINES) AsWritten(cells.redefines, entry->redefinesName);
-  AsWritten(cells.depending, entry->dependingName);
+  text += WrittenName(row.entry);
+  if (int32_t number = NamesakeNumber(row.entry)) text += '_', AppendNumber(text, number);
 }
 
-void Padded(std::string& text, std::string_view cell, size_t width, bool right) {
-  if (right) text.append(width > cell.size() ? width - cell.size() : 0, ' ');
-  text += cell;
-  if (!right) text.append(width > cell.size() ? width - cell.size() : 0, ' ');
-  text += "  ";
+void AppendType(std::string& text, const MapRow& row) {
+  if (row.kind == ROW_SLACK)
+    text += "align", AppendNumber(text, row.entry->size);
+  else if (row.kind == ROW_PADDING)
+    text += "hex";
+  else
+    text += TypeText(row.entry);
 }
+
+bool Named(const MapRow& row) { return row.kind == ROW_GROUP || row.kind == ROW_FIELD; }
+
+std::string_view Redefines(const MapRow& row) {
+  return Named(row) && row.entry->redefineRole == RR_REDEFINES ? row.entry->redefinesName : std::string_view();
+}
+
+std::string_view DependingOn(const MapRow& row) {
+  return Named(row) ? row.entry->dependingName : std::string_view();
+}
+
+void AppendOccurs(const MapOutput& out, std::string& text, int32_t count) {
+  for (int32_t i = 0; i < count; i++) {
+    if (i) text += 'x';
+    AppendNumber(text, out.dimensions[i].count);
+  }
+}
+
+int64_t Total(const MapOutput& out, const MapRow& row, int32_t count) {
+  int64_t total = row.length;
+  for (int32_t i = 0; i < count; i++) total *= out.dimensions[i].count;
+  return total;
+}
+
+// ---- Text table ----
 
 // Columns of the table, in order; the numbers are right-aligned.
 enum TextColumn : int32_t {
@@ -200,110 +247,178 @@ static_assert(sizeof COLUMN_TITLES / sizeof COLUMN_TITLES[0] == COLUMN_COUNT);
 constexpr bool RIGHT_ALIGNED[] = {false, true, false, false, true, true, true, false,
                                   true, false, true, false, false, false};
 
-void EndLine(MapOutput& out) {
-  while (!out.text.empty() && out.text.back() == ' ') out.text.pop_back();
-  out.text += '\n';
-  if (out.text.size() > (1 << 16)) Flush(out);
+// Pads a text cell that the caller appended from begin on.
+void EndCell(MapOutput& out, size_t begin, int column) {
+  size_t length = out.text.size() - begin;
+  if (length < out.widths[column]) AppendSpaces(out.text, out.widths[column] - length);
+  if (length != 0) out.lineEnd = begin + length;
+  out.text.append("  ", 2);
 }
 
-void Hex(std::string& text, int64_t value) {
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "0x%8.8X", static_cast<unsigned>(value));
-  text += digits;
+// A number, right-aligned in its column.
+void NumberCell(MapOutput& out, int column, int64_t value) {
+  char digits[24];
+  std::string_view number = Number(digits, value);
+  size_t width = out.widths[column];
+  if (number.size() < width) AppendSpaces(out.text, width - number.size());
+  out.text += number;
+  out.lineEnd = out.text.size();
+  out.text.append("  ", 2);
+}
+
+void EndLine(MapOutput& out) {
+  out.text.resize(out.lineEnd);
+  out.text += '\n';
+  FlushWhenFull(out);
+}
+
+void Widen(MapOutput& out, int column, size_t width) {
+  if (out.widths[column] < width) out.widths[column] = width;
+}
+
+// The widths of the cells whose length varies; the text is built only to
+// be measured.
+void MeasureRow(MapOutput& out, const MapRow& row) {
+  std::string& text = out.text;
+  size_t at = text.size();
+  Widen(out, COL_NAME, 2 * row.depth + (Named(row) ? row.entry->name.size() : 0));
+  AppendFormatName(out, text, row);
+  Widen(out, COL_FORMAT_NAME, text.size() - at);
+  text.resize(at);
+  AppendOccurs(out, text, out.dimensionCount);
+  Widen(out, COL_OCCURS, text.size() - at);
+  text.resize(at);
+  AppendType(text, row);
+  Widen(out, COL_TYPE, text.size() - at);
+  text.resize(at);
+  Widen(out, COL_REDEFINES, Redefines(row).size());
+  Widen(out, COL_DEPENDING, DependingOn(row).size());
+}
+
+void TextRow(MapOutput& out, const MapRow& row) {
+  std::string& text = out.text;
+  int32_t dimensions = out.dimensionCount;
+  size_t begin = text.size();
+  text += KIND_NAMES[row.kind];
+  EndCell(out, begin, COL_KIND);
+  if (Named(row))
+    NumberCell(out, COL_LEVEL, row.entry->level);
+  else
+    AppendSpaces(text, out.widths[COL_LEVEL] + 2);
+  begin = text.size();
+  AppendSpaces(text, 2 * row.depth);
+  if (Named(row)) AppendAsWritten(text, row.entry->name);
+  EndCell(out, begin, COL_NAME);
+  begin = text.size();
+  AppendFormatName(out, text, row);
+  EndCell(out, begin, COL_FORMAT_NAME);
+  NumberCell(out, COL_OFFSET, row.offset);
+  NumberCell(out, COL_START, row.offset + 1);
+  NumberCell(out, COL_END, row.offset + row.length);
+  AppendHex(text, row.offset);
+  text.append("  ", 2);
+  NumberCell(out, COL_LENGTH, row.length);
+  begin = text.size();
+  AppendOccurs(out, text, dimensions);
+  EndCell(out, begin, COL_OCCURS);
+  NumberCell(out, COL_TOTAL, Total(out, row, dimensions));
+  begin = text.size();
+  AppendType(text, row);
+  EndCell(out, begin, COL_TYPE);
+  begin = text.size();
+  AppendAsWritten(text, Redefines(row));
+  EndCell(out, begin, COL_REDEFINES);
+  begin = text.size();
+  AppendAsWritten(text, DependingOn(row));
+  EndCell(out, begin, COL_DEPENDING);
+  EndLine(out);
+}
+
+void RecordName(std::string& text) {
+  text += TopStructure->shortName.empty() ? TopStructure->name : TopStructure->shortName;
+  if (TopStructure->duplicateCount != 0) text += '_', AppendNumber(text, TopStructure->duplicateCount);
 }
 
 void WriteText(MapOutput& out) {
-  size_t widths[COLUMN_COUNT];
-  for (int c = 0; c < COLUMN_COUNT; c++) widths[c] = COLUMN_TITLES[c].size();
-  size_t numberWidth = NumberWidth(TopStructure->size + 1);
-  for (int c : {COL_OFFSET, COL_START, COL_END, COL_LENGTH, COL_TOTAL})
-    if (widths[c] < numberWidth) widths[c] = numberWidth;
-  widths[COL_KIND] = 7;
-  widths[COL_HEX] = 10;
-  RowCells cells;
-  for (const MapRow& row : Rows) {
-    if (!RowIsWritten(row)) continue;
-    FillCells(out, row, cells);
-    auto widen = [&](int c, size_t width) { if (widths[c] < width) widths[c] = width; };
-    widen(COL_NAME, 2 * row.depth + cells.name.size());
-    widen(COL_FORMAT_NAME, cells.formatName.size());
-    widen(COL_OCCURS, cells.occurs.size());
-    widen(COL_TYPE, cells.type.size());
-    widen(COL_REDEFINES, cells.redefines.size());
-    widen(COL_DEPENDING, cells.depending.size());
+  for (int c = 0; c < COLUMN_COUNT; c++) out.widths[c] = COLUMN_TITLES[c].size();
+  char digits[24];
+  size_t numberWidth = Number(digits, TopStructure->size + 1).size();
+  for (int c : {COL_OFFSET, COL_START, COL_END, COL_LENGTH, COL_TOTAL}) Widen(out, c, numberWidth);
+  Widen(out, COL_KIND, KIND_NAMES[ROW_PADDING].size());
+  Widen(out, COL_HEX, 10);
+  WalkRecord(out, MeasureRow, nullptr);
+  for (int c = 0; c < COLUMN_COUNT; c++) {
+    size_t padding = out.widths[c] - COLUMN_TITLES[c].size();
+    if (RIGHT_ALIGNED[c]) out.text.append(padding, ' ');
+    out.text += COLUMN_TITLES[c];
+    out.lineEnd = out.text.size();
+    if (!RIGHT_ALIGNED[c]) out.text.append(padding, ' ');
+    out.text.append(2, ' ');
   }
-  for (int c = 0; c < COLUMN_COUNT; c++) Padded(out.text, COLUMN_TITLES[c], widths[c], RIGHT_ALIGNED[c]);
   EndLine(out);
-  std::string number, indented;
-  for (const MapRow& row : Rows) {
-    if (!RowIsWritten(row)) continue;
-    FillCells(out, row, cells);
-    auto numeric = [&](int c, int64_t value) {
-      number.clear();
-      Number(number, value);
-      Padded(out.text, number, widths[c], true);
-    };
-    Padded(out.text, KIND_NAMES[row.kind], widths[COL_KIND], false);
-    Padded(out.text, cells.level, widths[COL_LEVEL], true);
-    indented.assign(2 * row.depth, ' ');
-    indented += cells.name;
-    Padded(out.text, indented, widths[COL_NAME], false);
-    Padded(out.text, cells.formatName, widths[COL_FORMAT_NAME], false);
-    numeric(COL_OFFSET, row.offset);
-    numeric(COL_START, row.offset + 1);
-    numeric(COL_END, row.offset + row.length);
-    number.clear();
-    Hex(number, row.offset);
-    Padded(out.text, number, widths[COL_HEX], false);
-    numeric(COL_LENGTH, row.length);
-    Padded(out.text, cells.occurs, widths[COL_OCCURS], false);
-    numeric(COL_TOTAL, cells.total);
-    Padded(out.text, cells.type, widths[COL_TYPE], false);
-    Padded(out.text, cells.redefines, widths[COL_REDEFINES], false);
-    Padded(out.text, cells.depending, widths[COL_DEPENDING], false);
-    EndLine(out);
-  }
+  WalkRecord(out, TextRow, nullptr);
   out.text += "Record ";
   RecordName(out.text);
   out.text += " is ";
-  Number(out.text, TopStructure->size);
+  AppendNumber(out.text, TopStructure->size);
   out.text += " (";
-  Hex(out.text, TopStructure->size);
+  AppendHex(out.text, TopStructure->size);
   out.text += ") bytes long\n";
 }
 
-// A field is quoted only when it holds a comma, a quote or a line break.
-void CsvCell(std::string& text, std::string_view cell, bool last = false) {
-  if (cell.find_first_of(",\"\r\n") == std::string_view::npos) {
-    text += cell;
-  } else {
-    text += '"';
-    for (char c : cell) text += c == '"' ? std::string_view("\"\"") : std::string_view(&c, 1);
-    text += '"';
+// ---- CSV ----
+
+// A cell is quoted only when it holds a comma, a quote or a line break.
+void CsvCell(std::string& text, size_t begin, char after) {
+  std::string_view cell(text.data() + begin, text.size() - begin);
+  if (cell.find_first_of(",\"\r\n") != std::string_view::npos) {
+    std::string quoted = "\"";
+    for (char c : cell) quoted += c == '"' ? std::string_view("\"\"") : std::string_view(&c, 1);
+    text.replace(begin, cell.size(), quoted + '"');
   }
-  text += last ? "\r\n" : ",";
+  text += after;
+}
+
+void CsvRow(MapOutput& out, const MapRow& row) {
+  std::string& text = out.text;
+  int32_t dimensions = out.dimensionCount;
+  text += KIND_NAMES[row.kind];
+  text += ',';
+  if (Named(row)) AppendNumber(text, row.entry->level);
+  text += ',';
+  size_t begin = text.size();
+  if (Named(row)) AppendAsWritten(text, row.entry->name);
+  CsvCell(text, begin, ',');
+  begin = text.size();
+  AppendFormatName(out, text, row);
+  CsvCell(text, begin, ',');
+  AppendNumber(text, row.offset);
+  text += ',';
+  AppendNumber(text, row.length);
+  text += ',';
+  AppendOccurs(out, text, dimensions);
+  text += ',';
+  AppendNumber(text, Total(out, row, dimensions));
+  text += ',';
+  begin = text.size();
+  AppendType(text, row);
+  CsvCell(text, begin, ',');
+  begin = text.size();
+  AppendAsWritten(text, Redefines(row));
+  CsvCell(text, begin, ',');
+  begin = text.size();
+  AppendAsWritten(text, DependingOn(row));
+  CsvCell(text, begin, '\r');
+  text += '\n';
+  FlushWhenFull(out);
 }
 
 void WriteCsv(MapOutput& out) {
   out.text += "kind,level,name,format_name,offset,length,occurs,total,type,redefines,depending_on\r\n";
-  RowCells cells;
-  std::string number;
-  for (const MapRow& row : Rows) {
-    if (!RowIsWritten(row)) continue;
-    FillCells(out, row, cells);
-    CsvCell(out.text, KIND_NAMES[row.kind]);
-    CsvCell(out.text, cells.level);
-    CsvCell(out.text, cells.name);
-    CsvCell(out.text, cells.formatName);
-    for (int64_t value : {row.offset, row.length}) Number(out.text, value), out.text += ',';
-    CsvCell(out.text, cells.occurs);
-    Number(out.text, cells.total), out.text += ',';
-    CsvCell(out.text, cells.type);
-    CsvCell(out.text, cells.redefines);
-    CsvCell(out.text, cells.depending, true);
-    if (out.text.size() > (1 << 16)) Flush(out);
-  }
+  WalkRecord(out, CsvRow, nullptr);
 }
+
+// ---- JSON ----
 
 void JsonString(std::string& text, std::string_view value) {
   text += '"';
@@ -321,12 +436,12 @@ void JsonString(std::string& text, std::string_view value) {
   text += '"';
 }
 
-// A JSON string, or null when empty.
-void JsonName(std::string& text, std::string_view value) {
-  if (value.empty())
+// A name as the copybook writes it, or null when there is none.
+void JsonName(std::string& text, std::string_view name) {
+  if (name.empty())
     text += "null";
   else
-    JsonString(text, value);
+    JsonString(text, AsWritten(name));
 }
 
 void JsonValue(std::string& text, ValueKind kind, std::string_view value) {
@@ -358,90 +473,72 @@ void JsonValues(std::string& text, const FieldNode* condition) {
   text += ']';
 }
 
-void JsonConditions(std::string& text, const FieldNode* condition) {
+void JsonRow(MapOutput& out, const MapRow& row) {
+  std::string& text = out.text;
+  // A row follows the opening of its list, or a sibling.
+  text += out.listOpened ? "\n" : ",\n";
+  out.listOpened = row.kind == ROW_GROUP;
+  text.append(2 * (row.depth + 1), ' ');
+  text += "{\"kind\": \"";
+  text += KIND_NAMES[row.kind];
+  text += "\", \"level\": ";
+  if (Named(row))
+    AppendNumber(text, row.entry->level);
+  else
+    text += "null";
+  text += ", \"name\": ";
+  JsonName(text, Named(row) ? row.entry->name : std::string_view());
+  text += ", \"format_name\": ";
+  size_t begin = text.size();
+  AppendFormatName(out, text, row);
+  if (text.size() == begin) text += "null";
+  else text.insert(begin, 1, '"'), text += '"';
+  text += ", \"offset\": ";
+  AppendNumber(text, row.offset);
+  text += ", \"length\": ";
+  AppendNumber(text, row.length);
+  text += ", \"occurs\": [";
+  for (int32_t i = 0, count = out.dimensionCount; i < count; i++) {
+    const Dimension& table = out.dimensions[i];
+    text += i ? ", {\"count\": " : "{\"count\": ";
+    AppendNumber(text, table.count);
+    text += ", \"stride\": ";
+    AppendNumber(text, table.stride);
+    text += ", \"depending_on\": ";
+    JsonName(text, table.depending);
+    text += '}';
+  }
+  text += "], \"type\": \"";
+  AppendType(text, row);
+  text += "\", \"redefines\": ";
+  JsonName(text, Redefines(row));
   text += ", \"conditions\": [";
-  std::string name;
-  for (const FieldNode* c = condition; c; c = c->next) {
-    if (c != condition) text += ", ";
-    name.clear();
-    AsWritten(name, c->name);
-    text += "{\"name\": ";
-    JsonString(text, name);
+  for (const FieldNode* c = row.conditions; c; c = c->next) {
+    text += c == row.conditions ? "{\"name\": " : ", {\"name\": ";
+    JsonName(text, c->name);
     JsonValues(text, c);
     text += '}';
   }
-  text += ']';
+  text += row.kind == ROW_GROUP ? "], \"children\": [" : "]}";
+  FlushWhenFull(out);
 }
 
-void JsonOccurs(std::string& text, int32_t dimension) {
-  int32_t dimensions[64];
-  int32_t count = 0;
-  for (int32_t d = dimension; d >= 0 && count < 64; d = Dimensions[d].outer) dimensions[count++] = d;
-  text += ", \"occurs\": [";
-  std::string depending;
-  for (int32_t i = count; i-- > 0;) {
-    const Dimension& table = Dimensions[dimensions[i]];
-    if (i != count - 1) text += ", ";
-    text += "{\"count\": ";
-    Number(text, table.count);
-    text += ", \"stride\": ";
-    Number(text, table.stride);
-    text += ", \"depending_on\": ";
-    depending.clear();
-    AsWritten(depending, table.depending);
-    JsonName(text, depending);
-    text += '}';
-  }
-  text += ']';
+void JsonLeave(MapOutput& out, const MapRow&) {
+  out.text += "]}";
+  out.listOpened = false;
 }
 
 void WriteJson(MapOutput& out) {
-  std::string& text = out.text;
-  text += "{\"record\": ";
+  out.text += "{\"record\": ";
   std::string record;
   RecordName(record);
-  JsonString(text, record);
-  text += ", \"length\": ";
-  Number(text, TopStructure->size);
-  text += ", \"fields\": [";
-  int32_t open = 0;   // children lists open below the record's list
-  bool first = true;  // no element yet in the innermost open list
-  RowCells cells;
-  for (const MapRow& row : Rows) {
-    if (!RowIsWritten(row)) continue;
-    for (; open > row.depth; open--) text += "]}", first = false;
-    text += first ? "\n" : ",\n";
-    first = false;
-    text.append(2 * (row.depth + 1), ' ');
-    FillCells(out, row, cells);
-    text += "{\"kind\": \"";
-    text += KIND_NAMES[row.kind];
-    text += "\", \"level\": ";
-    text += cells.level.empty() ? std::string_view("null") : std::string_view(cells.level);
-    text += ", \"name\": ";
-    JsonName(text, cells.name);
-    text += ", \"format_name\": ";
-    JsonName(text, cells.formatName);
-    text += ", \"offset\": ";
-    Number(text, row.offset);
-    text += ", \"length\": ";
-    Number(text, row.length);
-    JsonOccurs(text, row.dimension);
-    text += ", \"type\": ";
-    JsonString(text, cells.type);
-    text += ", \"redefines\": ";
-    JsonName(text, cells.redefines);
-    JsonConditions(text, row.conditions);
-    if (row.kind == ROW_GROUP) {
-      text += ", \"children\": [";
-      open++, first = true;
-    } else {
-      text += '}';
-    }
-    if (text.size() > (1 << 16)) Flush(out);
-  }
-  for (; open > 0; open--) text += "]}";
-  text += "\n]}\n";
+  JsonString(out.text, record);
+  out.text += ", \"length\": ";
+  AppendNumber(out.text, TopStructure->size);
+  out.text += ", \"fields\": [";
+  out.listOpened = true;
+  WalkRecord(out, JsonRow, JsonLeave);
+  out.text += "\n]}\n";
 }
 
 MapForm FormOfName(std::string_view name) {
@@ -492,16 +589,18 @@ int PrepareLayoutMap() {
     std::fclose(probe);
     if (!existed) std::remove(name);
   }
-  Rows.clear();
-  Dimensions.clear();
+  SavedConditions.clear();
+  if (!IsStandardOutput() && FormOfName(MapFileName) == MAP_JSON) SaveConditions(TopStructure);
   FirstPaddingNumber = FillerRedefineNumber;
-  GatherMembers(TopStructure, 0, 0, -1);
   return 1;
 }
 
 int WriteLayoutMap() {
   const char* name = MapFileName.c_str();
-  MapOutput out{IsStandardOutput() ? stdout : std::fopen(name, "w"), {}, PaddingNumbers()};
+  static MapOutput out;
+  out.stream = IsStandardOutput() ? stdout : std::fopen(name, "w");
+  out.text.clear();
+  out.paddingNumbers = PaddingNumbers();
   if (!out.stream) {
     std::printf("Can not write to file '%s'\n", name);
     return 0;
