@@ -104,6 +104,7 @@ struct FieldNode {
   int32_t occursCount;          // occurrences used by layout and writer
   StructNode* structure;        // a group's members
   FieldNode* conditions;        // level-88 entries hung on this entry
+  bool hasEnumeration;          // an enumeration block names its conditions
 };
 
 // The type word of a FieldType; "???" for types without one.

@@ -37,8 +37,7 @@ int WriteEnumerations(FILE* stream, StructNode* structure, int32_t* count) {
     if (opened) {
       std::fputs("}\n\n", stream);
       (*count)++;
-    } else {
-      member->conditions = nullptr;  // no reference to a block never written
+      member->hasEnumeration = true;  // only a block written is referred to
     }
   }
   return 1;

@@ -2,10 +2,10 @@
 // record order, as a table for people, as CSV or as JSON. The record tree is
 // walked when the map is written, after the format file, because only then
 // is it known which alternative of each redefine chain the format file
-// uses; the condition names are taken before, because the enumeration
-// blocks let go of those they cannot describe.
+// uses.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -43,49 +43,76 @@ struct MapRow {
   int64_t length;                // bytes of one occurrence
 };
 
-// Condition chains of the members that have them, in record order, taken
-// before the format file is written.
-std::vector<std::pair<const FieldNode*, const FieldNode*>> SavedConditions;
 int32_t FirstPaddingNumber;  // FILLER_REDEFINE number the format file starts at
+
+// The type text last built for each storage type: a copybook repeats few
+// pictures, and building the text costs more than the rest of a row.
+struct TypeCache {
+  bool filled;
+  int32_t digits, scale;       // what the text of a packed or signed display type shows
+  bool hasDecimalPoint, signLeading;
+  std::string text;
+};
 
 struct MapOutput;
 using RowVisitor = void (*)(MapOutput& out, const MapRow& row);
 
-// The walk's state and the output, which goes through one buffer handed to
+// The walk's state and the output, which is built in one buffer handed to
 // the stream in large pieces.
 struct MapOutput {
   FILE* stream;
-  std::string text;
+  std::string buffer;            // kept at its full size; the first used bytes are output
+  size_t used;
   RowVisitor visit;              // each row
   RowVisitor leave;              // a group after its members; may be null
   Dimension dimensions[MOST_DIMENSIONS];  // of the tables around the row, outermost first
   int32_t dimensionCount;
-  size_t nextConditions;         // in SavedConditions
   std::unordered_map<const FieldNode*, int32_t> paddingNumbers;
-  size_t widths[16];             // text table columns
-  size_t lineEnd;                // text table: end of the line's last non-empty cell
+  size_t widths[16];             // text table: width of each column
+  size_t starts[17];             // text table: where each column starts in a line
   bool listOpened;               // JSON: no row yet in the innermost list
+  TypeCache types[FIELD_TYPE_COUNT];
+  std::string slackType;         // "alignN" of the latest slack row
 };
 
+constexpr size_t BUFFER_SIZE = 1 << 16;
+
 void Flush(MapOutput& out) {
-  std::fwrite(out.text.data(), 1, out.text.size(), out.stream);
-  out.text.clear();
+  std::fwrite(out.buffer.data(), 1, out.used, out.stream);
+  out.used = 0;
 }
 
-void FlushWhenFull(MapOutput& out) {
-  if (out.text.size() > (1 << 16)) Flush(out);
+// Room for count more bytes at the end of the output.
+char* Room(MapOutput& out, size_t count) {
+  if (out.used + count > out.buffer.size()) {
+    Flush(out);
+    if (count > out.buffer.size()) out.buffer.resize(count);
+  }
+  return out.buffer.data() + out.used;
 }
 
-void AppendSpaces(std::string& text, size_t count) {
-  static constexpr char SPACES[] = "                                                                ";
-  for (; count > sizeof SPACES - 1; count -= sizeof SPACES - 1) text.append(SPACES, sizeof SPACES - 1);
-  text.append(SPACES, count);
+void Put(MapOutput& out, std::string_view text) {
+  std::memcpy(Room(out, text.size()), text.data(), text.size());
+  out.used += text.size();
 }
 
-void AppendHex(std::string& text, int64_t value) {
-  char digits[10] = {'0', 'x'};
-  for (int i = 9; i >= 2; i--, value >>= 4) digits[i] = "0123456789ABCDEF"[value & 15];
-  text.append(digits, sizeof digits);
+void PutNumber(MapOutput& out, int64_t value) {
+  char* at = Room(out, 24);
+  out.used += std::to_chars(at, at + 24, value).ptr - at;
+}
+
+// Names are kept with hyphens made underscores; the map shows them as the
+// copybook writes them.
+char* CopyAsWritten(char* at, std::string_view name) {
+  std::memcpy(at, name.data(), name.size());
+  for (char* c = at; c != at + name.size(); c++)
+    if (*c == '_') *c = '-';
+  return at + name.size();
+}
+
+void PutAsWritten(MapOutput& out, std::string_view name) {
+  CopyAsWritten(Room(out, name.size()), name);
+  out.used += name.size();
 }
 
 int64_t OccurrenceSize(const FieldNode* entry) {
@@ -97,13 +124,6 @@ int64_t OccurrenceSize(const FieldNode* entry) {
 // member's line.
 bool LineIsWritten(const FieldNode* member) {
   return member->redefineRole == RR_NONE || member->redefineUsed;
-}
-
-const FieldNode* ConditionsOf(MapOutput& out, const FieldNode* member) {
-  if (out.nextConditions >= SavedConditions.size() ||
-      SavedConditions[out.nextConditions].first != member)
-    return nullptr;
-  return SavedConditions[out.nextConditions++].second;
 }
 
 // Members in record order, at the offsets the layout gave them: the
@@ -128,7 +148,7 @@ void VisitMembers(MapOutput& out, const StructNode* structure, int64_t base, int
     if (table)
       out.dimensions[out.dimensionCount++] = {member->occursCount, OccurrenceSize(member), member->dependingName};
     bool group = member->type == FT_STRUCT;
-    MapRow row{member, ConditionsOf(out, member), group ? ROW_GROUP : ROW_FIELD, depth, start + slack,
+    MapRow row{member, member->conditions, group ? ROW_GROUP : ROW_FIELD, depth, start + slack,
                OccurrenceSize(member)};
     out.visit(out, row);
     if (group && member->structure) VisitMembers(out, member->structure, start + slack, depth + 1);
@@ -143,74 +163,78 @@ void VisitMembers(MapOutput& out, const StructNode* structure, int64_t base, int
 void WalkRecord(MapOutput& out, RowVisitor visit, RowVisitor leave) {
   out.visit = visit, out.leave = leave;
   out.dimensionCount = 0;
-  out.nextConditions = 0;
   VisitMembers(out, TopStructure, 0, 0);
 }
 
-void SaveConditions(const StructNode* structure) {
-  for (const FieldNode* member = structure->members; member; member = member->next) {
-    if (member->conditions) SavedConditions.emplace_back(member, member->conditions);
-    if (member->type == FT_STRUCT && member->structure) SaveConditions(member->structure);
-  }
-}
-
-// Paddings are numbered in the order the format file writes them:
-// structure by structure, newest structure first.
+// Paddings are numbered in the order the format file writes them, which
+// is the order of the chain heads: structure by structure, newest first.
 std::unordered_map<const FieldNode*, int32_t> PaddingNumbers() {
   std::unordered_map<const FieldNode*, int32_t> numbers;
   int32_t number = FirstPaddingNumber;
-  for (StructNode* s = StructureList; s; s = s->next)
-    for (FieldNode* m = s->members; m; m = m->next)
-      if (m->redefineRole != RR_NONE && m->redefineUsed && m->redefinePadding != 0)
-        numbers[m] = number++;
+  for (const FieldNode* head : ChainHeads)
+    for (const FieldNode* entry = head; entry; entry = entry->nextRedefine)
+      if (entry->redefineUsed && entry->redefinePadding != 0) numbers[entry] = number++;
   return numbers;
 }
 
-std::string_view Number(char (&digits)[24], int64_t value) {
-  return {digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits)};
+size_t NumberWidth(int64_t value) {
+  size_t width = 1;
+  for (; value >= 10; value /= 10) width++;
+  return width;
 }
 
-void AppendNumber(std::string& text, int64_t value) {
-  char digits[24];
-  text += Number(digits, value);
+// Digits written backwards from end; returns where they start.
+char* CopyNumberBefore(char* end, int64_t value) {
+  do *--end = static_cast<char>('0' + value % 10); while ((value /= 10) != 0);
+  return end;
 }
 
-// Names are kept with hyphens made underscores; the map shows them as the
-// copybook writes them.
-void AppendAsWritten(std::string& text, std::string_view name) {
-  size_t at = text.size();
-  text += name;
-  for (char* c = text.data() + at; c != text.data() + text.size(); c++)
-    if (*c == '_') *c = '-';
-}
-
-std::string AsWritten(std::string_view name) {
-  std::string text;
-  AppendAsWritten(text, name);
-  return text;
-}
-
-void AppendFormatName(const MapOutput& out, std::string& text, const MapRow& row) {
-  if (row.kind == ROW_SLACK) return;
-  if (row.kind == ROW_PADDING) {
-    text += "FILLER_REDEFINE_";
-    AppendNumber(text, out.paddingNumbers.at(row.entry));
-    return;
-  }
-  text += WrittenName(row.entry);
-  if (int32_t number = NamesakeNumber(row.entry)) text += '_', AppendNumber(text, number);
-}
-
-void AppendType(std::string& text, const MapRow& row) {
-  if (row.kind == ROW_SLACK)
-    text += "align", AppendNumber(text, row.entry->size);
-  else if (row.kind == ROW_PADDING)
-    text += "hex";
-  else
-    text += TypeText(row.entry);
-}
+char* CopyNumber(char* at, int64_t value) { return std::to_chars(at, at + 24, value).ptr; }
 
 bool Named(const MapRow& row) { return row.kind == ROW_GROUP || row.kind == ROW_FIELD; }
+
+// The name in the format file: a member's line, or the padding's.
+size_t FormatNameLength(const MapOutput& out, const MapRow& row) {
+  if (row.kind == ROW_SLACK) return 0;
+  if (row.kind == ROW_PADDING) return 16 + NumberWidth(out.paddingNumbers.at(row.entry));
+  int32_t number = NamesakeNumber(row.entry);
+  return WrittenName(row.entry).size() + (number ? 1 + NumberWidth(number) : 0);
+}
+
+char* CopyFormatName(const MapOutput& out, char* at, const MapRow& row) {
+  if (row.kind == ROW_SLACK) return at;
+  if (row.kind == ROW_PADDING) {
+    std::memcpy(at, "FILLER_REDEFINE_", 16);
+    return CopyNumber(at + 16, out.paddingNumbers.at(row.entry));
+  }
+  std::string_view name = WrittenName(row.entry);
+  std::memcpy(at, name.data(), name.size());
+  at += name.size();
+  if (int32_t number = NamesakeNumber(row.entry)) *at++ = '_', at = CopyNumber(at, number);
+  return at;
+}
+
+std::string FormatName(const MapOutput& out, const MapRow& row) {
+  std::string name(FormatNameLength(out, row), ' ');
+  CopyFormatName(out, name.data(), row);
+  return name;
+}
+
+// The type text; slack is shown as the align line that makes it.
+std::string_view Type(MapOutput& out, const MapRow& row) {
+  const FieldNode* entry = row.entry;
+  if (row.kind == ROW_SLACK) return out.slackType = "align" + std::to_string(entry->size);
+  if (row.kind == ROW_PADDING) return "hex";
+  TypeCache& cache = out.types[entry->type >= 0 && entry->type < FIELD_TYPE_COUNT ? entry->type : 0];
+  bool suffixed = entry->type == FT_PACKED || entry->type == FT_UPACKED || entry->type == FT_OPUNCH ||
+                  entry->type == FT_DIGITS;
+  if (!cache.filled || (suffixed && (cache.digits != entry->digits || cache.scale != entry->scale ||
+                                     cache.hasDecimalPoint != entry->hasDecimalPoint ||
+                                     cache.signLeading != entry->signLeading))) {
+    cache = {true, entry->digits, entry->scale, entry->hasDecimalPoint, entry->signLeading, TypeText(entry)};
+  }
+  return cache.text;
+}
 
 std::string_view Redefines(const MapRow& row) {
   return Named(row) && row.entry->redefineRole == RR_REDEFINES ? row.entry->redefinesName : std::string_view();
@@ -220,17 +244,36 @@ std::string_view DependingOn(const MapRow& row) {
   return Named(row) ? row.entry->dependingName : std::string_view();
 }
 
-void AppendOccurs(const MapOutput& out, std::string& text, int32_t count) {
-  for (int32_t i = 0; i < count; i++) {
-    if (i) text += 'x';
-    AppendNumber(text, out.dimensions[i].count);
-  }
+// Occurrences per dimension, outermost first: "3x5".
+size_t OccursLength(const MapOutput& out) {
+  size_t length = 0;
+  for (int32_t i = 0; i < out.dimensionCount; i++) length += (i ? 1 : 0) + NumberWidth(out.dimensions[i].count);
+  return length;
 }
 
-int64_t Total(const MapOutput& out, const MapRow& row, int32_t count) {
+char* CopyOccurs(const MapOutput& out, char* at) {
+  for (int32_t i = 0; i < out.dimensionCount; i++) {
+    if (i) *at++ = 'x';
+    at = CopyNumber(at, out.dimensions[i].count);
+  }
+  return at;
+}
+
+int64_t Total(const MapOutput& out, const MapRow& row) {
   int64_t total = row.length;
-  for (int32_t i = 0; i < count; i++) total *= out.dimensions[i].count;
+  for (int32_t i = 0; i < out.dimensionCount; i++) total *= out.dimensions[i].count;
   return total;
+}
+
+void PutRecordName(MapOutput& out) {
+  Put(out, TopStructure->shortName.empty() ? TopStructure->name : TopStructure->shortName);
+  if (TopStructure->duplicateCount != 0) Put(out, "_"), PutNumber(out, TopStructure->duplicateCount);
+}
+
+char* CopyHex(char* at, int64_t value) {
+  at[0] = '0', at[1] = 'x';
+  for (int i = 9; i >= 2; i--, value >>= 4) at[i] = "0123456789ABCDEF"[value & 15];
+  return at + 10;
 }
 
 // ---- Text table ----
@@ -247,298 +290,257 @@ static_assert(sizeof COLUMN_TITLES / sizeof COLUMN_TITLES[0] == COLUMN_COUNT);
 constexpr bool RIGHT_ALIGNED[] = {false, true, false, false, true, true, true, false,
                                   true, false, true, false, false, false};
 
-// Pads a text cell that the caller appended from begin on.
-void EndCell(MapOutput& out, size_t begin, int column) {
-  size_t length = out.text.size() - begin;
-  if (length < out.widths[column]) AppendSpaces(out.text, out.widths[column] - length);
-  if (length != 0) out.lineEnd = begin + length;
-  out.text.append("  ", 2);
-}
-
-// A number, right-aligned in its column.
-void NumberCell(MapOutput& out, int column, int64_t value) {
-  char digits[24];
-  std::string_view number = Number(digits, value);
-  size_t width = out.widths[column];
-  if (number.size() < width) AppendSpaces(out.text, width - number.size());
-  out.text += number;
-  out.lineEnd = out.text.size();
-  out.text.append("  ", 2);
-}
-
-void EndLine(MapOutput& out) {
-  out.text.resize(out.lineEnd);
-  out.text += '\n';
-  FlushWhenFull(out);
-}
-
 void Widen(MapOutput& out, int column, size_t width) {
   if (out.widths[column] < width) out.widths[column] = width;
 }
 
-// The widths of the cells whose length varies; the text is built only to
-// be measured.
+// The widths of the text columns; the numbers' columns are as wide as the
+// record's length, as no row passes the record's end.
+// Levels take at most two digits, less than their title.
 void MeasureRow(MapOutput& out, const MapRow& row) {
-  std::string& text = out.text;
-  size_t at = text.size();
   Widen(out, COL_NAME, 2 * row.depth + (Named(row) ? row.entry->name.size() : 0));
-  AppendFormatName(out, text, row);
-  Widen(out, COL_FORMAT_NAME, text.size() - at);
-  text.resize(at);
-  AppendOccurs(out, text, out.dimensionCount);
-  Widen(out, COL_OCCURS, text.size() - at);
-  text.resize(at);
-  AppendType(text, row);
-  Widen(out, COL_TYPE, text.size() - at);
-  text.resize(at);
+  Widen(out, COL_FORMAT_NAME, FormatNameLength(out, row));
+  Widen(out, COL_OCCURS, OccursLength(out));
+  Widen(out, COL_TYPE, Type(out, row).size());
   Widen(out, COL_REDEFINES, Redefines(row).size());
   Widen(out, COL_DEPENDING, DependingOn(row).size());
 }
 
+// A line is blanked at its full width and the cells are copied into their
+// columns; the spaces after the last cell are dropped.
 void TextRow(MapOutput& out, const MapRow& row) {
-  std::string& text = out.text;
-  int32_t dimensions = out.dimensionCount;
-  size_t begin = text.size();
-  text += KIND_NAMES[row.kind];
-  EndCell(out, begin, COL_KIND);
-  if (Named(row))
-    NumberCell(out, COL_LEVEL, row.entry->level);
-  else
-    AppendSpaces(text, out.widths[COL_LEVEL] + 2);
-  begin = text.size();
-  AppendSpaces(text, 2 * row.depth);
-  if (Named(row)) AppendAsWritten(text, row.entry->name);
-  EndCell(out, begin, COL_NAME);
-  begin = text.size();
-  AppendFormatName(out, text, row);
-  EndCell(out, begin, COL_FORMAT_NAME);
-  NumberCell(out, COL_OFFSET, row.offset);
-  NumberCell(out, COL_START, row.offset + 1);
-  NumberCell(out, COL_END, row.offset + row.length);
-  AppendHex(text, row.offset);
-  text.append("  ", 2);
-  NumberCell(out, COL_LENGTH, row.length);
-  begin = text.size();
-  AppendOccurs(out, text, dimensions);
-  EndCell(out, begin, COL_OCCURS);
-  NumberCell(out, COL_TOTAL, Total(out, row, dimensions));
-  begin = text.size();
-  AppendType(text, row);
-  EndCell(out, begin, COL_TYPE);
-  begin = text.size();
-  AppendAsWritten(text, Redefines(row));
-  EndCell(out, begin, COL_REDEFINES);
-  begin = text.size();
-  AppendAsWritten(text, DependingOn(row));
-  EndCell(out, begin, COL_DEPENDING);
-  EndLine(out);
-}
-
-void RecordName(std::string& text) {
-  text += TopStructure->shortName.empty() ? TopStructure->name : TopStructure->shortName;
-  if (TopStructure->duplicateCount != 0) text += '_', AppendNumber(text, TopStructure->duplicateCount);
+  const size_t* starts = out.starts;
+  size_t width = starts[COLUMN_COUNT] - 2;
+  char* line = Room(out, width + 1);
+  std::memset(line, ' ', width);
+  auto right = [&](int column, int64_t value) { CopyNumberBefore(line + starts[column + 1] - 2, value); };
+  std::string_view kind = KIND_NAMES[row.kind];
+  std::memcpy(line, kind.data(), kind.size());
+  if (Named(row)) {
+    right(COL_LEVEL, row.entry->level);
+    CopyAsWritten(line + starts[COL_NAME] + 2 * row.depth, row.entry->name);
+  }
+  CopyFormatName(out, line + starts[COL_FORMAT_NAME], row);
+  right(COL_OFFSET, row.offset);
+  right(COL_START, row.offset + 1);
+  right(COL_END, row.offset + row.length);
+  CopyHex(line + starts[COL_HEX], row.offset);
+  right(COL_LENGTH, row.length);
+  CopyOccurs(out, line + starts[COL_OCCURS]);
+  right(COL_TOTAL, Total(out, row));
+  std::string_view type = Type(out, row);
+  char* end = line + starts[COL_TYPE];
+  std::memcpy(end, type.data(), type.size());
+  end += type.size();
+  std::string_view redefines = Redefines(row), depending = DependingOn(row);
+  if (!redefines.empty()) end = CopyAsWritten(line + starts[COL_REDEFINES], redefines);
+  if (!depending.empty()) end = CopyAsWritten(line + starts[COL_DEPENDING], depending);
+  *end++ = '\n';
+  out.used += end - line;
 }
 
 void WriteText(MapOutput& out) {
   for (int c = 0; c < COLUMN_COUNT; c++) out.widths[c] = COLUMN_TITLES[c].size();
-  char digits[24];
-  size_t numberWidth = Number(digits, TopStructure->size + 1).size();
-  for (int c : {COL_OFFSET, COL_START, COL_END, COL_LENGTH, COL_TOTAL}) Widen(out, c, numberWidth);
   Widen(out, COL_KIND, KIND_NAMES[ROW_PADDING].size());
   Widen(out, COL_HEX, 10);
+  for (int c : {COL_OFFSET, COL_START, COL_END, COL_LENGTH, COL_TOTAL})
+    Widen(out, c, NumberWidth(TopStructure->size + 1));
   WalkRecord(out, MeasureRow, nullptr);
+  out.starts[0] = 0;
+  for (int c = 0; c < COLUMN_COUNT; c++) out.starts[c + 1] = out.starts[c] + out.widths[c] + 2;
+  size_t width = out.starts[COLUMN_COUNT] - 2;
+  char* line = Room(out, width + 1);
+  std::memset(line, ' ', width);
   for (int c = 0; c < COLUMN_COUNT; c++) {
-    size_t padding = out.widths[c] - COLUMN_TITLES[c].size();
-    if (RIGHT_ALIGNED[c]) out.text.append(padding, ' ');
-    out.text += COLUMN_TITLES[c];
-    out.lineEnd = out.text.size();
-    if (!RIGHT_ALIGNED[c]) out.text.append(padding, ' ');
-    out.text.append(2, ' ');
+    std::string_view title = COLUMN_TITLES[c];
+    size_t at = RIGHT_ALIGNED[c] ? out.starts[c + 1] - 2 - title.size() : out.starts[c];
+    std::memcpy(line + at, title.data(), title.size());
   }
-  EndLine(out);
+  line[width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size()] = '\n';
+  out.used += width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size() + 1;
   WalkRecord(out, TextRow, nullptr);
-  out.text += "Record ";
-  RecordName(out.text);
-  out.text += " is ";
-  AppendNumber(out.text, TopStructure->size);
-  out.text += " (";
-  AppendHex(out.text, TopStructure->size);
-  out.text += ") bytes long\n";
+  Put(out, "Record ");
+  PutRecordName(out);
+  Put(out, " is ");
+  PutNumber(out, TopStructure->size);
+  Put(out, " (");
+  out.used = CopyHex(Room(out, 10), TopStructure->size) - out.buffer.data();
+  Put(out, ") bytes long\n");
 }
 
 // ---- CSV ----
 
 // A cell is quoted only when it holds a comma, a quote or a line break.
-void CsvCell(std::string& text, size_t begin, char after) {
-  std::string_view cell(text.data() + begin, text.size() - begin);
-  if (cell.find_first_of(",\"\r\n") != std::string_view::npos) {
+void PutCsvCell(MapOutput& out, std::string_view cell, bool asWritten, char after) {
+  bool plain = true;
+  for (char c : cell) plain = plain && c != ',' && c != '"' && c != '\r' && c != '\n';
+  if (plain) {
+    if (asWritten) PutAsWritten(out, cell);
+    else Put(out, cell);
+  } else {
     std::string quoted = "\"";
     for (char c : cell) quoted += c == '"' ? std::string_view("\"\"") : std::string_view(&c, 1);
-    text.replace(begin, cell.size(), quoted + '"');
+    if (asWritten) std::replace(quoted.begin(), quoted.end(), '_', '-');
+    Put(out, quoted + '"');
   }
-  text += after;
+  *Room(out, 1) = after;
+  out.used++;
 }
 
 void CsvRow(MapOutput& out, const MapRow& row) {
-  std::string& text = out.text;
-  int32_t dimensions = out.dimensionCount;
-  text += KIND_NAMES[row.kind];
-  text += ',';
-  if (Named(row)) AppendNumber(text, row.entry->level);
-  text += ',';
-  size_t begin = text.size();
-  if (Named(row)) AppendAsWritten(text, row.entry->name);
-  CsvCell(text, begin, ',');
-  begin = text.size();
-  AppendFormatName(out, text, row);
-  CsvCell(text, begin, ',');
-  AppendNumber(text, row.offset);
-  text += ',';
-  AppendNumber(text, row.length);
-  text += ',';
-  AppendOccurs(out, text, dimensions);
-  text += ',';
-  AppendNumber(text, Total(out, row, dimensions));
-  text += ',';
-  begin = text.size();
-  AppendType(text, row);
-  CsvCell(text, begin, ',');
-  begin = text.size();
-  AppendAsWritten(text, Redefines(row));
-  CsvCell(text, begin, ',');
-  begin = text.size();
-  AppendAsWritten(text, DependingOn(row));
-  CsvCell(text, begin, '\r');
-  text += '\n';
-  FlushWhenFull(out);
+  Put(out, KIND_NAMES[row.kind]);
+  Put(out, ",");
+  if (Named(row)) PutNumber(out, row.entry->level);
+  Put(out, ",");
+  PutCsvCell(out, Named(row) ? row.entry->name : std::string_view(), true, ',');
+  PutCsvCell(out, FormatName(out, row), false, ',');
+  PutNumber(out, row.offset);
+  Put(out, ",");
+  PutNumber(out, row.length);
+  Put(out, ",");
+  char* at = Room(out, OccursLength(out) + 1);
+  out.used = CopyOccurs(out, at) - out.buffer.data();
+  Put(out, ",");
+  PutNumber(out, Total(out, row));
+  Put(out, ",");
+  PutCsvCell(out, Type(out, row), false, ',');
+  PutCsvCell(out, Redefines(row), true, ',');
+  PutCsvCell(out, DependingOn(row), true, '\r');
+  Put(out, "\n");
 }
 
 void WriteCsv(MapOutput& out) {
-  out.text += "kind,level,name,format_name,offset,length,occurs,total,type,redefines,depending_on\r\n";
+  Put(out, "kind,level,name,format_name,offset,length,occurs,total,type,redefines,depending_on\r\n");
   WalkRecord(out, CsvRow, nullptr);
 }
 
 // ---- JSON ----
 
-void JsonString(std::string& text, std::string_view value) {
-  text += '"';
-  for (char c : value) {
+void PutJsonString(MapOutput& out, std::string_view value, bool asWritten = false) {
+  Put(out, "\"");
+  size_t plain = 0;
+  while (plain < value.size() && value[plain] != '"' && value[plain] != '\\' &&
+         static_cast<unsigned char>(value[plain]) >= 0x20)
+    plain++;
+  if (asWritten) PutAsWritten(out, value.substr(0, plain));
+  else Put(out, value.substr(0, plain));
+  for (char c : value.substr(plain)) {
+    char escape[8] = {'\\', c};
     if (c == '"' || c == '\\') {
-      text += '\\', text += c;
+      Put(out, std::string_view(escape, 2));
     } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escape[8];
       std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      text += escape;
+      Put(out, escape);
     } else {
-      text += c;
+      escape[0] = asWritten && c == '_' ? '-' : c;
+      Put(out, std::string_view(escape, 1));
     }
   }
-  text += '"';
+  Put(out, "\"");
 }
 
 // A name as the copybook writes it, or null when there is none.
-void JsonName(std::string& text, std::string_view name) {
+void PutJsonName(MapOutput& out, std::string_view name) {
   if (name.empty())
-    text += "null";
+    Put(out, "null");
   else
-    JsonString(text, AsWritten(name));
+    PutJsonString(out, name, true);
 }
 
-void JsonValue(std::string& text, ValueKind kind, std::string_view value) {
-  JsonString(text, kind == VK_LOW_VALUE ? "LOW-VALUE" : kind == VK_HIGH_VALUE ? "HIGH-VALUE" : value);
+void PutJsonValue(MapOutput& out, ValueKind kind, std::string_view value) {
+  PutJsonString(out, kind == VK_LOW_VALUE ? "LOW-VALUE" : kind == VK_HIGH_VALUE ? "HIGH-VALUE" : value);
 }
 
 // Values in order; a range is an object {"from": ..., "thru": ...}.
-void JsonValues(std::string& text, const FieldNode* condition) {
-  text += ", \"values\": [";
+void PutJsonValues(MapOutput& out, const FieldNode* condition) {
+  Put(out, ",\"values\":[");
   ValueKind kind = condition->valueKind == VK_LIST || condition->valueKind == VK_RANGE
                        ? VK_LITERAL : condition->valueKind;
   std::string_view value = condition->valueText;
   const ConditionValue* more = condition->moreValues;
   for (bool first = true; kind != VK_NONE; first = false) {
-    if (!first) text += ", ";
+    if (!first) Put(out, ",");
     bool range = more && more->thru;
-    if (range) text += "{\"from\": ";
-    JsonValue(text, kind, value);
+    if (range) Put(out, "{\"from\":");
+    PutJsonValue(out, kind, value);
     if (range) {
-      text += ", \"thru\": ";
-      JsonValue(text, more->kind, more->text);
-      text += '}';
+      Put(out, ",\"thru\":");
+      PutJsonValue(out, more->kind, more->text);
+      Put(out, "}");
       more = more->next;
     }
     kind = more ? more->kind : VK_NONE;
     value = more ? more->text : std::string_view();
     if (more) more = more->next;
   }
-  text += ']';
+  Put(out, "]");
 }
 
 void JsonRow(MapOutput& out, const MapRow& row) {
-  std::string& text = out.text;
   // A row follows the opening of its list, or a sibling.
-  text += out.listOpened ? "\n" : ",\n";
+  Put(out, out.listOpened ? "\n" : ",\n");
   out.listOpened = row.kind == ROW_GROUP;
-  text.append(2 * (row.depth + 1), ' ');
-  text += "{\"kind\": \"";
-  text += KIND_NAMES[row.kind];
-  text += "\", \"level\": ";
+  std::memset(Room(out, 2 * (row.depth + 1)), ' ', 2 * (row.depth + 1));
+  out.used += 2 * (row.depth + 1);
+  Put(out, "{\"kind\":\"");
+  Put(out, KIND_NAMES[row.kind]);
+  Put(out, "\",\"level\":");
   if (Named(row))
-    AppendNumber(text, row.entry->level);
+    PutNumber(out, row.entry->level);
   else
-    text += "null";
-  text += ", \"name\": ";
-  JsonName(text, Named(row) ? row.entry->name : std::string_view());
-  text += ", \"format_name\": ";
-  size_t begin = text.size();
-  AppendFormatName(out, text, row);
-  if (text.size() == begin) text += "null";
-  else text.insert(begin, 1, '"'), text += '"';
-  text += ", \"offset\": ";
-  AppendNumber(text, row.offset);
-  text += ", \"length\": ";
-  AppendNumber(text, row.length);
-  text += ", \"occurs\": [";
-  for (int32_t i = 0, count = out.dimensionCount; i < count; i++) {
+    Put(out, "null");
+  Put(out, ",\"name\":");
+  PutJsonName(out, Named(row) ? row.entry->name : std::string_view());
+  Put(out, ",\"format_name\":");
+  if (row.kind == ROW_SLACK)
+    Put(out, "null");
+  else
+    PutJsonString(out, FormatName(out, row));
+  Put(out, ",\"offset\":");
+  PutNumber(out, row.offset);
+  Put(out, ",\"length\":");
+  PutNumber(out, row.length);
+  Put(out, ",\"occurs\":[");
+  for (int32_t i = 0; i < out.dimensionCount; i++) {
     const Dimension& table = out.dimensions[i];
-    text += i ? ", {\"count\": " : "{\"count\": ";
-    AppendNumber(text, table.count);
-    text += ", \"stride\": ";
-    AppendNumber(text, table.stride);
-    text += ", \"depending_on\": ";
-    JsonName(text, table.depending);
-    text += '}';
+    Put(out, i ? ",{\"count\":" : "{\"count\":");
+    PutNumber(out, table.count);
+    Put(out, ",\"stride\":");
+    PutNumber(out, table.stride);
+    Put(out, ",\"depending_on\":");
+    PutJsonName(out, table.depending);
+    Put(out, "}");
   }
-  text += "], \"type\": \"";
-  AppendType(text, row);
-  text += "\", \"redefines\": ";
-  JsonName(text, Redefines(row));
-  text += ", \"conditions\": [";
+  Put(out, "],\"type\":\"");
+  Put(out, Type(out, row));
+  Put(out, "\",\"redefines\":");
+  PutJsonName(out, Redefines(row));
+  Put(out, ",\"conditions\":[");
   for (const FieldNode* c = row.conditions; c; c = c->next) {
-    text += c == row.conditions ? "{\"name\": " : ", {\"name\": ";
-    JsonName(text, c->name);
-    JsonValues(text, c);
-    text += '}';
+    Put(out, c == row.conditions ? "{\"name\":" : ",{\"name\":");
+    PutJsonName(out, c->name);
+    PutJsonValues(out, c);
+    Put(out, "}");
   }
-  text += row.kind == ROW_GROUP ? "], \"children\": [" : "]}";
-  FlushWhenFull(out);
+  Put(out, row.kind == ROW_GROUP ? "],\"children\":[" : "]}");
 }
 
 void JsonLeave(MapOutput& out, const MapRow&) {
-  out.text += "]}";
+  Put(out, "]}");
   out.listOpened = false;
 }
 
 void WriteJson(MapOutput& out) {
-  out.text += "{\"record\": ";
-  std::string record;
-  RecordName(record);
-  JsonString(out.text, record);
-  out.text += ", \"length\": ";
-  AppendNumber(out.text, TopStructure->size);
-  out.text += ", \"fields\": [";
+  Put(out, "{\"record\":");
+  std::string record(TopStructure->shortName.empty() ? TopStructure->name : TopStructure->shortName);
+  if (TopStructure->duplicateCount != 0) record += "_" + std::to_string(TopStructure->duplicateCount);
+  PutJsonString(out, record);
+  Put(out, ",\"length\":");
+  PutNumber(out, TopStructure->size);
+  Put(out, ",\"fields\":[");
   out.listOpened = true;
   WalkRecord(out, JsonRow, JsonLeave);
-  out.text += "\n]}\n";
+  Put(out, "\n]}\n");
 }
 
 MapForm FormOfName(std::string_view name) {
@@ -589,8 +591,6 @@ int PrepareLayoutMap() {
     std::fclose(probe);
     if (!existed) std::remove(name);
   }
-  SavedConditions.clear();
-  if (!IsStandardOutput() && FormOfName(MapFileName) == MAP_JSON) SaveConditions(TopStructure);
   FirstPaddingNumber = FillerRedefineNumber;
   return 1;
 }
@@ -599,7 +599,9 @@ int WriteLayoutMap() {
   const char* name = MapFileName.c_str();
   static MapOutput out;
   out.stream = IsStandardOutput() ? stdout : std::fopen(name, "w");
-  out.text.clear();
+  out.buffer.resize(BUFFER_SIZE);
+  for (TypeCache& cache : out.types) cache.filled = false;
+  out.used = 0;
   out.paddingNumbers = PaddingNumbers();
   if (!out.stream) {
     std::printf("Can not write to file '%s'\n", name);
@@ -607,7 +609,6 @@ int WriteLayoutMap() {
   }
   // Only a regular file is removed when writing fails, never a device.
   bool regular = !IsStandardOutput() && IsRegularFile(MapFileName);
-  out.text.reserve(1 << 17);
   switch (IsStandardOutput() ? MAP_TEXT : FormOfName(MapFileName)) {
     case MAP_TEXT: WriteText(out); break;
     case MAP_CSV: WriteCsv(out); break;

@@ -107,12 +107,12 @@ static void WriteMemberLine(FILE* stream, const FieldNode* member) {
     std::fprintf(stream, "[%.*s]", Length(member->dependingName), member->dependingName.data());
   else if (member->occursCount > 1)
     std::fprintf(stream, "[%d]", member->occursCount);
-  if (member->conditions)
+  if (member->hasEnumeration)
     std::fprintf(stream, "(%.*s_enum)", Length(member->name), member->name.data());
   bool high = !(OptionFlags & OPT_FILLER_NOT_HIGH) && member->type != FT_STRUCT &&
               FindFiller(member->name) != std::string_view::npos;
   if (high) std::fputs(" : high ", stream);
-  if ((OptionFlags & OPT_LIMVAL_ALL) && member->conditions)
+  if ((OptionFlags & OPT_LIMVAL_ALL) && member->hasEnumeration)
     std::fputs(high ? "limval " : " : limval ", stream);
   std::fputs(";\n", stream);
 }
