@@ -416,14 +416,19 @@ void WriteCsv(MapOutput& out) {
 
 // ---- JSON ----
 
+// Plain characters are copied in one pass; quotes, backslashes and control
+// characters are escaped.
 void PutJsonString(MapOutput& out, std::string_view value, bool asWritten = false) {
-  Put(out, "\"");
+  char* at = Room(out, value.size() + 2);
+  char* end = at;
+  *end++ = '"';
   size_t plain = 0;
-  while (plain < value.size() && value[plain] != '"' && value[plain] != '\\' &&
-         static_cast<unsigned char>(value[plain]) >= 0x20)
-    plain++;
-  if (asWritten) PutAsWritten(out, value.substr(0, plain));
-  else Put(out, value.substr(0, plain));
+  for (; plain < value.size(); plain++) {
+    char c = value[plain];
+    if (c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20) break;
+    *end++ = asWritten && c == '_' ? '-' : c;
+  }
+  out.used += end - at;
   for (char c : value.substr(plain)) {
     char escape[8] = {'\\', c};
     if (c == '"' || c == '\\') {
