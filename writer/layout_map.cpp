@@ -12,8 +12,6 @@
 #include <filesystem>
 #include <string>
 #include <unordered_map>
-#include <utility>
-#include <vector>
 
 #include "driver/settings.h"
 #include "source/source_file.h"
