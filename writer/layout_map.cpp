@@ -214,7 +214,7 @@ char* CopyFormatName(const MapOutput& out, char* at, const MapRow& row) {
 
 std::string FormatName(const MapOutput& out, const MapRow& row) {
   std::string name(FormatNameLength(out, row), ' ');
-  CopyFormatName(out, name.data(), row);
+  name.resize(CopyFormatName(out, name.data(), row) - name.data());
   return name;
 }
 
