@@ -1,11 +1,13 @@
       * Every kind of map row: slack, padding, a redefine chain, nested
-      * tables under a count, condition names.
+      * tables under a count, condition names; a record of 950 bytes,
+      * whose end offsets take three digits.
        01 MAP-RECORD.
           05 KIND                    PIC X.
              88 KIND-A               VALUE 'A'.
              88 KIND-B               VALUE 'B' 'C'.
              88 KIND-LETTER          VALUE 'A' THRU 'I', 'J' THRU 'R'.
           05 COUNTER                 PIC S9(9) COMP SYNC.
+          05 NOTES                   PIC X(870).
           05 DATA-AREA               PIC X(10).
              88 DATA-PATH            VALUE 'C:\DIR'.
           05 DATA-NUMBERS REDEFINES DATA-AREA.
