@@ -23,7 +23,8 @@ struct Json {
   int64_t Number() const { return std::stoll(raw); }
 };
 
-// Reads the value at text[at]; at is left after it.
+// Reads the value at text[at]; at is left after it. Malformed text ends
+// the reading rather than running past its end.
 inline Json ReadJson(const std::string& text, size_t& at) {
   auto skip = [&] { while (at < text.size() && isspace(static_cast<unsigned char>(text[at]))) at++; };
   skip();
@@ -31,20 +32,22 @@ inline Json ReadJson(const std::string& text, size_t& at) {
   size_t start = at;
   if (text[at] == '"') {
     value.isString = true;
-    for (at++; text[at] != '"'; at++) value.raw += text[at] == '\\' ? text[++at] : text[at];
+    for (at++; at < text.size() && text[at] != '"'; at++) value.raw += text[at] == '\\' ? text[++at] : text[at];
     at++;
   } else if (text[at] == '[' || text[at] == '{') {
     char close = text[at++] == '[' ? ']' : '}';
-    for (skip(); text[at] != close; skip()) {
+    for (skip(); at < text.size() && text[at] != close; skip()) {
+      size_t before = at;
       if (text[at] == ',') at++;
       if (close == ']') {
         value.items.push_back(ReadJson(text, at));
-        continue;
+      } else {
+        std::string key = ReadJson(text, at).raw;
+        skip();
+        at++;  // the colon
+        value.members.emplace_back(key, ReadJson(text, at));
       }
-      std::string key = ReadJson(text, at).raw;
-      skip();
-      at++;  // the colon
-      value.members.emplace_back(key, ReadJson(text, at));
+      if (at == before) break;
     }
     at++;
     value.raw = text.substr(start, at - start);
