@@ -17,6 +17,7 @@
              88 ROWS-FEW             VALUE 1, 2 THRU 3.
           05 ROWS OCCURS 1 TO 3 DEPENDING ON ROW-COUNT.
              10 ROW-NAME             PIC X(4).
+             10 ROW-FLAGS            PIC X OCCURS 2.
              10 CELLS OCCURS 2.
                 15 CELL-VALUE        PIC S9(5)V99 COMP-3.
                 15 CELL-SIGN         PIC S9(3) SIGN LEADING SEPARATE.
