@@ -71,7 +71,10 @@ int RunRecforge(int argc, char** argv) {
   SourceFile* file = LoadSourceFile(InputFileName);
   if (!file) return 1;
   if (SourceLanguage == LANGUAGE_COBOL && !ProcessCopybook(file)) return 1;
-  return WriteFormatFile() ? 0 : 1;
+  bool map = !MapFileName.empty();
+  if (map && !PrepareLayoutMap()) return 1;
+  if (!WriteFormatFile()) return 1;
+  return !map || WriteLayoutMap() ? 0 : 1;
 }
 
 void ResetRunState() {

@@ -101,21 +101,27 @@ static bool StartsClause(const TokenCursor* cursor) {
   return !cursor->quoted && keyword != KW_NONE && keyword != KW_VALUE;
 }
 
-static void RecordConditionValue(const TokenCursor* cursor, FieldNode* node) {
+// A value of a condition: a literal's text, or a figurative constant.
+static ValueKind ReadConditionValue(const TokenCursor* cursor, std::string_view* text) {
   std::string_view token = TokenText(cursor);
-  node->type = FT_CONDITION;
-  node->valueKind = VK_LITERAL;
+  *text = {};
   if (cursor->quoted && token.size() >= 2 && token.back() == token.front()) {
-    node->valueText = token.substr(1, token.size() - 2);
+    *text = token.substr(1, token.size() - 2);
   } else if (StartsWithWord(token, "SPACE")) {
-    node->valueText = " ";
+    *text = " ";
   } else if (StartsWithExactly(token, "LOW-VALUE")) {
-    node->valueKind = VK_LOW_VALUE;
+    return VK_LOW_VALUE;
   } else if (StartsWithExactly(token, "HIGH-VALUE")) {
-    node->valueKind = VK_HIGH_VALUE;
+    return VK_HIGH_VALUE;
   } else {
-    node->valueText = token;
+    *text = token;
   }
+  return VK_LITERAL;
+}
+
+static bool IsThru(const TokenCursor* cursor) {
+  std::string_view token = TokenText(cursor);
+  return !cursor->quoted && (StartsWithExactly(token, "THRU") || StartsWithExactly(token, "THROUGH"));
 }
 
 int ParseValue(TokenCursor* cursor, FieldNode* node) {
@@ -125,16 +131,33 @@ int ParseValue(TokenCursor* cursor, FieldNode* node) {
       !GetToken(cursor, true))
     return 0;
   if (node->level == CONDITION_LEVEL) {
-    // Only the first value is recorded; the rest are passed over.
-    RecordConditionValue(cursor, node);
+    // The first value makes the enumeration; the rest are kept for the map.
+    node->type = FT_CONDITION;
+    node->valueKind = ReadConditionValue(cursor, &node->valueText);
     if (!GetToken(cursor, true)) return 0;
     if (IsPeriod(cursor)) return 1;
-    token = TokenText(cursor);
-    node->valueKind = StartsWithExactly(token, "THRU") || StartsWithExactly(token, "THROUGH")
-                          ? VK_RANGE
-                          : VK_LIST;
-    while (!IsPeriod(cursor))
+    node->valueKind = IsThru(cursor) ? VK_RANGE : VK_LIST;
+    FieldExtra* extra = FieldExtraOf(node);
+    if (!extra) return 0;
+    ConditionValue** tail = &extra->moreValues;
+    for (bool thru = false; !IsPeriod(cursor);) {
+      std::string_view word = TokenText(cursor);
+      if (IsThru(cursor)) {
+        thru = true;
+      } else if (cursor->quoted || (word != "," && word != ";")) {  // separators are not values
+        ConditionValue* value = CSNewArenaRecord<ConditionValue>();
+        if (!value) {
+          std::printf("Can not allocate %d bytes\n", static_cast<int>(sizeof(ConditionValue)));
+          return 0;
+        }
+        value->kind = ReadConditionValue(cursor, &value->text);
+        value->thru = thru;
+        thru = false;
+        *tail = value;
+        tail = &value->next;
+      }
       if (!GetToken(cursor, true)) return 0;
+    }
     return 1;
   }
   // Elsewhere the values are passed over up to a clause that follows them.

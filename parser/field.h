@@ -61,6 +61,14 @@ enum RedefineRole : uint8_t {
   RR_REDEFINES = 2,   // has a REDEFINES clause
 };
 
+// A value of a level-88 entry after its first (kept for the layout map).
+struct ConditionValue {
+  ConditionValue* next;         // the entry's next value
+  std::string_view text;        // as FieldNode::valueText
+  ValueKind kind;               // VK_LITERAL, VK_LOW_VALUE or VK_HIGH_VALUE
+  bool thru;                    // ends a range that the value before starts
+};
+
 struct FieldNode;
 
 // Members that few entries use, in a side record made on the first write
@@ -74,6 +82,7 @@ struct FieldExtra {
   int32_t occursMax;            // OCCURS upper bound; 0 without OCCURS
   int32_t occursCount;          // occurrences used by layout and writer
   FieldNode* conditions;        // level-88 entries hung on this entry
+  ConditionValue* moreValues;   // level 88: the values after the first
 };
 
 // Texts are views into the line store, or the constant "FILLER"; never
@@ -105,6 +114,7 @@ struct FieldNode {
   bool isSync : 1;              // SYNC given
   bool redefineUsed : 1;        // this alternative is the one written
   bool usageWritten : 1;        // a USAGE clause, DISPLAY included, was written
+  bool hasEnumeration : 1;      // an enumeration block names its conditions
 };
 
 // The side record of an entry without one: every member empty.

@@ -1,8 +1,9 @@
-// Cross-check of the layout against a COBOL compiler: for every copybook in
-// tests/layout and examples/, the record length and every named field's offset and size
-// that the layout gives must equal what a program compiled by cobc reports.
-// Binary sizes are compared in both of cobc's schemes that -b can match:
-// -b 1 with 1-2-4-8 and -b 2 with 2-4-8.
+// Cross-check of the layout map against a COBOL compiler: for every
+// copybook in tests/layout and examples/, the map is written as CSV and as
+// JSON, read back, and the record length and every named entry's offset and
+// length (at subscript 1 in every table) must equal what a program compiled
+// by cobc reports. Binary sizes are compared in both of cobc's schemes that
+// -b can match: -b 1 with 1-2-4-8 and -b 2 with 2-4-8.
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,8 +17,8 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/settings.h"
-#include "layout/structure.h"
+#include "driver/run.h"
+#include "tests/map_reader.h"
 
 std::string RandomCopybook(unsigned seed);
 
@@ -27,61 +28,59 @@ namespace fs = std::filesystem;
 
 constexpr int RANDOM_COPYBOOKS = 24;
 
-struct Placed {
+// A named entry of the map and how the probe program refers to it.
+struct Probe {
   std::string reference;  // qualified COBOL reference, subscripts included
-  int64_t offset;
-  int64_t size;           // one occurrence
+  size_t line;            // its row in the map
 };
 
 // Tables that depend on a count are measured at their largest.
 struct Depending {
   std::string object;
-  int32_t largest;
-  size_t field;  // index of the table among the placed fields
+  int64_t largest;
+  size_t probe;     // index of the table among the probes
   bool endsRecord;  // the record's last member
 };
 
-std::string CobolName(std::string_view name) {
-  std::string text(name);
-  std::replace(text.begin(), text.end(), '_', '-');
-  return text;
+// The CSV map gives no depth; level numbers nest the rows as COBOL does.
+void NestByLevel(std::vector<MapLine>& lines) {
+  std::vector<int> open;  // levels of the groups around the row
+  for (MapLine& line : lines) {
+    if (line.level.empty()) continue;
+    int level = std::stoi(line.level);
+    while (!open.empty() && open.back() >= level) open.pop_back();
+    line.depth = static_cast<int>(open.size());
+    if (line.kind == "group") open.push_back(level);
+  }
 }
 
-// Every named member below structure, at its offset from the record start.
-void PlaceMembers(const StructNode* structure, int64_t base, const std::string& qualifiers,
-                  int subscripts, std::vector<Placed>& out, std::vector<Depending>& depending) {
-  int64_t running = base, headOffset = base;
-  const FieldNode* head = nullptr;
-  for (const FieldNode* m = structure->members; m; m = m->next) {
-    int64_t offset = running;
-    if (m->redefineRole == RR_REDEFINES) {
-      offset = headOffset;
-    } else {
-      if (head) running = headOffset + ChainFootprint(head), head = nullptr;
-      offset = running;
-      if (m->redefineRole == RR_REDEFINED)
-        head = m, headOffset = offset;
-      else
-        running += FieldFootprint(m);
-    }
-    if (m->isSync && m->alignRemainder) offset += m->size - m->alignRemainder;
-    if (m->name == "FILLER") continue;
-    std::string qualified = CobolName(m->name) + qualifiers;
-    int count = subscripts + (ExtraOf(m).occursCount > 0);
-    std::string reference = qualified;
-    if (count) {
-      reference += " (";
-      for (int i = 0; i < count; i++) reference += i ? " 1" : "1";
+// Every named entry, qualified by the named groups around it.
+std::vector<Probe> Probes(const std::vector<MapLine>& lines, std::vector<Depending>& depending) {
+  std::vector<Probe> probes;
+  std::vector<std::pair<int, std::string>> open;  // depth and name of the groups around
+  for (size_t i = 0; i < lines.size(); i++) {
+    const MapLine& line = lines[i];
+    if (line.kind != "group" && line.kind != "field") continue;
+    while (!open.empty() && open.back().first >= line.depth) open.pop_back();
+    if (line.kind == "group") open.emplace_back(line.depth, line.name);
+    if (line.name == "FILLER") continue;
+    std::string reference = line.name;
+    for (size_t g = open.size() - (line.kind == "group"); g-- > 0;)
+      if (open[g].second != "FILLER") reference += " OF " + open[g].second;
+    if (!line.occurs.empty()) {
+      reference += " (1";
+      for (char c : line.occurs) reference += c == 'x' ? " 1" : "";
       reference += ")";
     }
-    int64_t size = m->type == FT_STRUCT ? m->structure->size : m->size;
-    if (!ExtraOf(m).dependingName.empty())
-      depending.push_back({CobolName(ExtraOf(m).dependingName), ExtraOf(m).occursCount, out.size(),
-                           !m->next && subscripts == 0 && qualifiers.find(" OF ", 1) == std::string::npos});
-    out.push_back({reference, offset, size});
-    if (m->type == FT_STRUCT)
-      PlaceMembers(m->structure, offset, " OF " + qualified, count, out, depending);
+    if (!line.depending.empty()) {
+      bool last = true;
+      for (size_t j = i + 1; j < lines.size(); j++) last = last && (lines[j].depth > 1 || lines[j].level.empty());
+      depending.push_back({line.depending, std::stoll(line.occurs.substr(line.occurs.rfind('x') + 1)),
+                           probes.size(), line.depth == 1 && last});
+    }
+    probes.push_back({reference, i});
   }
+  return probes;
 }
 
 // Splits a statement over fixed-format lines of at most 72 columns.
@@ -105,9 +104,33 @@ std::string ReadAll(const fs::path& path) {
   return text.str();
 }
 
+// The map of a copybook in the given form, as rows nested by depth.
+std::vector<MapLine> MapOf(const fs::path& copybook, int binary, const fs::path& work, const char* form) {
+  std::string map = (work / "map").string() + form;
+  std::vector<std::string> words = {"recforge", "-b", std::to_string(binary), "-s", "recforge-outer", "-Oo",
+                                    "-i", copybook.string(), "-o", (work / "probe.fmt").string(), "--map", map};
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  ResetRunState();
+  testing::internal::CaptureStdout();
+  int status = RunRecforge(static_cast<int>(argv.size()), argv.data());
+  std::string messages = testing::internal::GetCapturedStdout();
+  ResetRunState();
+  EXPECT_EQ(status, 0) << messages;
+  std::vector<MapLine> lines;
+  if (std::string(form) == ".csv") {
+    lines = ReadCsvMap(ReadAll(map));
+    NestByLevel(lines);
+  } else {
+    size_t at = 0;
+    FlattenJsonMap(ReadJson(ReadAll(map), at)["fields"], 0, lines);
+  }
+  return lines;
+}
+
 class CobcCrossCheck : public testing::TestWithParam<std::string> {};
 
-TEST_P(CobcCrossCheck, OffsetsAndSizesMatch) {
+TEST_P(CobcCrossCheck, MapMatches) {
   ASSERT_EQ(std::system("command -v cobc >/dev/null"), 0) << "cobc is not installed";
   char pattern[] = "/tmp/recforge-cobc-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -123,25 +146,14 @@ TEST_P(CobcCrossCheck, OffsetsAndSizesMatch) {
   }
   for (int binary : binarySizes) {
     SCOPED_TRACE("-b " + std::to_string(binary) + "\n" + ReadAll(copybook));
-    ResetSettings();
-    ResetLayout();
-    MinBinarySize = binary;
-    StructureName = "recforge-outer";
-    SourceFile* file = LoadSourceFile(copybook.string());
-    ASSERT_NE(file, nullptr);
-    testing::internal::CaptureStdout();
-    int processed = ProcessCopybook(file);
-    std::string messages = testing::internal::GetCapturedStdout();
-    ASSERT_EQ(processed, 1) << messages;
-    // One 01 record per copybook: its structure is the outer one's only member.
-    const FieldNode* record = TopStructure->members;
-    ASSERT_TRUE(record && !record->next && record->type == FT_STRUCT);
-
-    std::vector<Placed> fields;
-    std::vector<Depending> depending;
-    std::string recordName = CobolName(record->name);
-    fields.push_back({recordName, 0, record->structure->size});
-    PlaceMembers(record->structure, 0, " OF " + recordName, 0, fields, depending);
+    std::vector<MapLine> csv = MapOf(copybook, binary, work, ".csv");
+    std::vector<MapLine> json = MapOf(copybook, binary, work, ".json");
+    std::vector<Depending> depending, jsonDepending;
+    std::vector<Probe> probes = Probes(csv, depending), jsonProbes = Probes(json, jsonDepending);
+    ASSERT_EQ(probes.size(), jsonProbes.size());
+    for (size_t i = 0; i < probes.size(); i++) ASSERT_EQ(probes[i].reference, jsonProbes[i].reference);
+    // One 01 record per copybook: the outer structure's only member.
+    ASSERT_TRUE(!csv.empty() && csv[0].level == "1" && csv[0].kind == "group");
 
     std::ofstream program(work / "probe.cbl");
     program << "       IDENTIFICATION DIVISION.\n"
@@ -158,11 +170,11 @@ TEST_P(CobcCrossCheck, OffsetsAndSizesMatch) {
                "       PROCEDURE DIVISION.\n";
     for (const Depending& table : depending)
       EmitStatement(program, "MOVE " + std::to_string(table.largest) + " TO " + table.object);
-    EmitStatement(program, "SET PROBE-BASE TO ADDRESS OF " + recordName);
-    for (const Placed& field : fields) {
-      EmitStatement(program, "SET PROBE-AT TO ADDRESS OF " + field.reference);
+    EmitStatement(program, "SET PROBE-BASE TO ADDRESS OF " + csv[0].name);
+    for (const Probe& probe : probes) {
+      EmitStatement(program, "SET PROBE-AT TO ADDRESS OF " + probe.reference);
       EmitStatement(program, "COMPUTE PROBE-OFF = PROBE-AT-N - PROBE-BASE-N");
-      EmitStatement(program, "MOVE LENGTH OF " + field.reference + " TO PROBE-LEN");
+      EmitStatement(program, "MOVE LENGTH OF " + probe.reference + " TO PROBE-LEN");
       EmitStatement(program, "DISPLAY PROBE-OFF \" \" PROBE-LEN");
     }
     EmitStatement(program, "STOP RUN.");
@@ -174,17 +186,19 @@ TEST_P(CobcCrossCheck, OffsetsAndSizesMatch) {
     int status = std::system(command.c_str());
     ASSERT_EQ(status, 0) << ReadAll(work / "compile.txt");
     std::istringstream report(ReadAll(work / "run.txt"));
-    std::vector<int64_t> offsets(fields.size(), -1), lengths(fields.size(), -1);
-    for (size_t i = 0; i < fields.size(); i++) report >> offsets[i] >> lengths[i];
+    std::vector<int64_t> offsets(probes.size(), -1), lengths(probes.size(), -1);
+    for (size_t i = 0; i < probes.size(); i++) report >> offsets[i] >> lengths[i];
     // cobc's LENGTH OF a record that ends in a depending table also counts
     // the record's REDEFINES alternatives; its own table offset and length
     // give the record's true end.
     for (const Depending& table : depending)
-      if (table.endsRecord) lengths[0] = offsets[table.field] + lengths[table.field] * table.largest;
-    for (size_t i = 0; i < fields.size(); i++) {
-      EXPECT_EQ(fields[i].offset, offsets[i]) << "offset of " << fields[i].reference;
-      EXPECT_EQ(fields[i].size, lengths[i]) << "size of " << fields[i].reference;
-    }
+      if (table.endsRecord) lengths[0] = offsets[table.probe] + lengths[table.probe] * table.largest;
+    for (const std::vector<MapLine>* lines : {&csv, &json})
+      for (size_t i = 0; i < probes.size(); i++) {
+        const MapLine& line = (*lines)[probes[i].line];
+        EXPECT_EQ(line.offset, offsets[i]) << "offset of " << probes[i].reference;
+        EXPECT_EQ(line.length, lengths[i]) << "length of " << probes[i].reference;
+      }
   }
   fs::remove_all(work);
 }

@@ -50,6 +50,9 @@
 
 namespace fs = std::filesystem;
 
+void CheckMapAgainstFormatFile(const std::string& json, const std::string& csv,
+                               const std::string& formatFile);
+
 namespace {
 
 constexpr int TIME_LIMIT_SECONDS = 60;
@@ -340,6 +343,22 @@ TEST_P(GoldenCase, Matches) {
     }
     for (auto& [name, text] : made)
       EXPECT_TRUE(expected.count(name)) << "unexpected or changed file " << name;
+  }
+  // A run that wrote a format file is made again with the layout map, which
+  // must agree with it.
+  std::smatch written;
+  if (run.status == 0 && std::regex_search(out, written, std::regex("structures? to '(.*)'\n"))) {
+    fs::path formatFile = fs::path(written[1].str()).is_absolute() ? fs::path(written[1].str())
+                                                                   : work / written[1].str();
+    std::string map = work.string() + ".map";
+    for (const char* form : {".json", ".csv"}) {
+      std::vector<std::string> again = args;
+      again.insert(again.end(), {"-Oo", "--map", map + form});
+      EXPECT_EQ(RunProgram(work, again, "").status, 0) << "with --map " << form;
+    }
+    CheckMapAgainstFormatFile(ReadFile(map + ".json"), ReadFile(map + ".csv"), ReadFile(formatFile));
+    fs::remove(map + ".json");
+    fs::remove(map + ".csv");
   }
   fs::remove_all(work);
   fs::remove(work.string() + ".stdin");

@@ -39,8 +39,7 @@ int WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count) {
     if (opened) {
       PutText(out, "}\n\n");
       (*count)++;
-    } else {
-      member->extra->conditions = nullptr;  // no reference to a block never written
+      member->hasEnumeration = true;  // only a block written is referred to
     }
   }
   return 1;

@@ -9,13 +9,13 @@
 
 static const char* Plural(int32_t count) { return count == 1 ? "" : "s"; }
 
-static bool IsRegularFile(const std::string& name) {
+bool IsRegularFile(const std::string& name) {
   struct stat status;
   return stat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 // Writing over the copybook being converted would lose it.
-static bool IsInputFile(const std::string& name) {
+bool IsInputFile(const std::string& name) {
   struct stat output, input;
   if (stat(name.c_str(), &output) != 0) return false;
   for (SourceFile* file = SourceFiles; file; file = file->next)

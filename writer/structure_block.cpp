@@ -1,4 +1,5 @@
 // Structure blocks: a header, one line per written member, a closing brace.
+#include <algorithm>
 #include <cstdio>
 
 #include "driver/settings.h"
@@ -7,7 +8,7 @@
 static int Length(std::string_view text) { return static_cast<int>(text.size()); }
 
 // Writes digits, scale and sign position of a packed or signed display
-// member, padded, or cut, to the column's width.
+// member, cut to the room its column leaves it.
 static void PutSizeSuffix(TextOut* out, const FieldNode* member, size_t width) {
   char suffix[64];
   TextOut local{nullptr, suffix, 0, sizeof suffix};  // never flushed: at most 35 bytes
@@ -20,43 +21,57 @@ static void PutSizeSuffix(TextOut* out, const FieldNode* member, size_t width) {
   if (member->type == FT_OPUNCH || member->type == FT_DIGITS)
     PutText(&local, member->signLeading ? ",signleft" : ",signright");
   PutChar(&local, ')');
-  while (local.used < width) suffix[local.used++] = ' ';
-  PutText(out, std::string_view(suffix, width));
+  PutText(out, std::string_view(suffix, std::min(local.used, width)));
+}
+
+// The type without its column padding: "char", "packed(7.2)".
+static void PutTypeText(TextOut* out, const FieldNode* member) {
+  switch (member->type) {
+    case FT_STRUCT: return PutText(out, "struct");
+    case FT_CHAR: return PutText(out, "char");
+    case FT_DOUBLE: return PutText(out, "double");
+    case FT_FLOAT: return PutText(out, "float");
+    case FT_SHORT: return PutText(out, "short");
+    case FT_USHORT: return PutText(out, "ushort");
+    case FT_INT32: return PutText(out, "int");
+    case FT_UINT32: return PutText(out, "uint");
+    case FT_INT64: return PutText(out, "int64");
+    case FT_UINT64: return PutText(out, "uint64");
+    case FT_INT8: return PutText(out, "int8");
+    case FT_UINT8: return PutText(out, "uint8");
+    case FT_PACKED: PutText(out, "packed"); return PutSizeSuffix(out, member, 7);
+    case FT_UPACKED: PutText(out, "upacked"); return PutSizeSuffix(out, member, 7);
+    case FT_OPUNCH: PutText(out, "opunch"); return PutSizeSuffix(out, member, 17);
+    case FT_DIGITS: PutText(out, "digits"); return PutSizeSuffix(out, member, 17);
+    default: return PutText(out, "hex");
+  }
+}
+
+std::string TypeText(const FieldNode* member) {
+  char text[32];
+  TextOut local{nullptr, text, 0, sizeof text};  // never flushed: at most 24 bytes
+  PutTypeText(&local, member);
+  return std::string(text, local.used);
 }
 
 // The 17-character type column of a member (26 for opunch and digits).
 static void PutTypeColumn(TextOut* out, const FieldNode* member) {
-  switch (member->type) {
-    case FT_STRUCT: return PutText(out, "  struct         ");
-    case FT_CHAR: return PutText(out, "  char           ");
-    case FT_DOUBLE: return PutText(out, "  double         ");
-    case FT_FLOAT: return PutText(out, "  float          ");
-    case FT_SHORT: return PutText(out, "  short          ");
-    case FT_USHORT: return PutText(out, "  ushort         ");
-    case FT_INT32: return PutText(out, "  int            ");
-    case FT_UINT32: return PutText(out, "  uint           ");
-    case FT_INT64: return PutText(out, "  int64          ");
-    case FT_UINT64: return PutText(out, "  uint64         ");
-    case FT_INT8: return PutText(out, "  int8           ");
-    case FT_UINT8: return PutText(out, "  uint8          ");
-    case FT_PACKED:
-      PutText(out, "  packed");
-      PutSizeSuffix(out, member, 7);
-      return PutText(out, "  ");
-    case FT_UPACKED:
-      PutText(out, "  upacked");
-      PutSizeSuffix(out, member, 7);
-      return PutChar(out, ' ');
-    case FT_OPUNCH:
-      PutText(out, "  opunch");
-      PutSizeSuffix(out, member, 17);
-      return PutChar(out, ' ');
-    case FT_DIGITS:
-      PutText(out, "  digits");
-      PutSizeSuffix(out, member, 17);
-      return PutChar(out, ' ');
-    default: return PutText(out, "  hex            ");
-  }
+  char column[32] = "  ";
+  TextOut local{nullptr, column, 2, sizeof column};  // never flushed: at most 26 bytes
+  PutTypeText(&local, member);
+  size_t width = member->type == FT_OPUNCH || member->type == FT_DIGITS ? 26 : 17;
+  while (local.used < width) column[local.used++] = ' ';
+  PutText(out, std::string_view(column, width));
+}
+
+std::string_view WrittenName(const FieldNode* member) {
+  std::string_view shortName = ExtraOf(member).shortName;
+  return shortName.empty() ? member->name : shortName;
+}
+
+int32_t NamesakeNumber(const FieldNode* member) {
+  return member->type == FT_STRUCT ? (member->structure ? member->structure->duplicateCount : 0)
+                                   : member->duplicateCount;
 }
 
 // Types whose storage a SYNC clause aligns; on any other it is ignored.
@@ -106,10 +121,8 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
   }
   PutTypeColumn(out, member);
   const FieldExtra& extra = ExtraOf(member);
-  PutText(out, extra.shortName.empty() ? member->name : extra.shortName);
-  int32_t number = member->type == FT_STRUCT
-                       ? (member->structure ? member->structure->duplicateCount : 0)
-                       : member->duplicateCount;
+  PutText(out, WrittenName(member));
+  int32_t number = NamesakeNumber(member);
   if (number != 0) {
     PutChar(out, '_');
     PutNumber(out, number);
@@ -124,7 +137,7 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
   } else if (extra.occursCount > 1) {
     PutDimension(out, extra.occursCount);
   }
-  if (extra.conditions) {
+  if (member->hasEnumeration) {
     PutChar(out, '(');
     PutText(out, member->name);
     PutText(out, "_enum)");
@@ -132,7 +145,7 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
   bool high = !(OptionFlags & OPT_FILLER_NOT_HIGH) && member->type != FT_STRUCT &&
               FindFiller(member->name) != std::string_view::npos;
   if (high) PutText(out, " : high ");
-  if ((OptionFlags & OPT_LIMVAL_ALL) && extra.conditions)
+  if ((OptionFlags & OPT_LIMVAL_ALL) && member->hasEnumeration)
     PutText(out, high ? "limval " : " : limval ");
   PutText(out, ";\n");
 }

@@ -17,6 +17,22 @@ int WriteFormatFile();
 int WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count);
 int WriteStructure(TextOut* out, StructNode* structure);
 
+// What a member's line in a structure block says: the type without its
+// column padding ("char", "packed(7.2)"), the name after the prefix is
+// stripped, and the number that tells namesakes apart (0: none).
+std::string TypeText(const FieldNode* member);
+std::string_view WrittenName(const FieldNode* member);
+int32_t NamesakeNumber(const FieldNode* member);
+
+// Whether a file of that name is one of the copybooks being converted.
+bool IsInputFile(const std::string& name);
+bool IsRegularFile(const std::string& name);
+
+// The layout map (--map): rows are gathered before the format file is
+// written and written after it. Both give 0 after printing why not.
+int PrepareLayoutMap();
+int WriteLayoutMap();
+
 // Redefinition choice by the -r and -R patterns.
 bool RedefinitionWanted(std::string_view name);
 bool WildcardMatch(std::string_view text, std::string_view pattern);

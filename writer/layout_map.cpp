@@ -1,0 +1,632 @@
+// The layout map: every entry of the record with its offset and length, in
+// record order, as a table for people, as CSV or as JSON. The record tree is
+// walked when the map is written, after the format file, because only then
+// is it known which alternative of each redefine chain the format file
+// uses.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <unordered_map>
+
+#include "driver/settings.h"
+#include "source/source_file.h"
+#include "writer/writer.h"
+
+namespace {
+
+enum RowKind : int32_t { ROW_GROUP = 0, ROW_FIELD = 1, ROW_SLACK = 2, ROW_PADDING = 3 };
+constexpr std::string_view KIND_NAMES[] = {"group", "field", "slack", "padding"};  // by RowKind
+
+enum MapForm : int32_t { MAP_TEXT = 0, MAP_CSV = 1, MAP_JSON = 2 };
+
+// A table dimension of the entries below an OCCURS entry.
+struct Dimension {
+  int32_t count;                // occurrences (the largest for DEPENDING ON)
+  int64_t stride;               // bytes from one occurrence to the next
+  std::string_view depending;   // DEPENDING ON object; empty: none
+};
+constexpr int32_t MOST_DIMENSIONS = 64;  // levels 01 to 49 nest fewer
+
+struct MapRow {
+  const FieldNode* entry;        // the entry; for slack and padding, the one they serve
+  const FieldNode* conditions;   // level-88 entries
+  RowKind kind;
+  int32_t depth;                 // 0 for members of the record's outer structure
+  int64_t offset;                // from the record's start, first occurrence
+  int64_t length;                // bytes of one occurrence
+};
+
+int32_t FirstPaddingNumber;  // FILLER_REDEFINE number the format file starts at
+
+// The type text last built for each storage type: a copybook repeats few
+// pictures, and building the text costs more than the rest of a row.
+struct TypeCache {
+  bool filled;
+  int32_t digits, scale;       // what the text of a packed or signed display type shows
+  bool hasDecimalPoint, signLeading;
+  std::string text;
+};
+
+struct MapOutput;
+using RowVisitor = void (*)(MapOutput& out, const MapRow& row);
+
+// The walk's state and the output, which is built in one buffer handed to
+// the stream in large pieces.
+struct MapOutput {
+  FILE* stream;
+  std::string buffer;            // kept at its full size; the first used bytes are output
+  size_t used;
+  RowVisitor visit;              // each row
+  RowVisitor leave;              // a group after its members; may be null
+  Dimension dimensions[MOST_DIMENSIONS];  // of the tables around the row, outermost first
+  int32_t dimensionCount;
+  std::unordered_map<const FieldNode*, int32_t> paddingNumbers;
+  size_t widths[16];             // text table: width of each column
+  size_t starts[17];             // text table: where each column starts in a line
+  bool listOpened;               // JSON: no row yet in the innermost list
+  TypeCache types[FIELD_TYPE_COUNT];
+  std::string slackType;         // "alignN" of the latest slack row
+};
+
+constexpr size_t BUFFER_SIZE = 1 << 16;
+
+void Flush(MapOutput& out) {
+  std::fwrite(out.buffer.data(), 1, out.used, out.stream);
+  out.used = 0;
+}
+
+// Room for count more bytes at the end of the output.
+char* Room(MapOutput& out, size_t count) {
+  if (out.used + count > out.buffer.size()) {
+    Flush(out);
+    if (count > out.buffer.size()) out.buffer.resize(count);
+  }
+  return out.buffer.data() + out.used;
+}
+
+void Put(MapOutput& out, std::string_view text) {
+  std::memcpy(Room(out, text.size()), text.data(), text.size());
+  out.used += text.size();
+}
+
+void PutNumber(MapOutput& out, int64_t value) {
+  char* at = Room(out, 24);
+  out.used += std::to_chars(at, at + 24, value).ptr - at;
+}
+
+// Names are kept with hyphens made underscores; the map shows them as the
+// copybook writes them.
+char* CopyAsWritten(char* at, std::string_view name) {
+  std::memcpy(at, name.data(), name.size());
+  for (char* c = at; c != at + name.size(); c++)
+    if (*c == '_') *c = '-';
+  return at + name.size();
+}
+
+void PutAsWritten(MapOutput& out, std::string_view name) {
+  CopyAsWritten(Room(out, name.size()), name);
+  out.used += name.size();
+}
+
+int64_t OccurrenceSize(const FieldNode* entry) {
+  if (entry->type != FT_STRUCT) return entry->size;
+  return entry->structure ? entry->structure->size : 0;
+}
+
+// The format file holds slack before a member only where it writes the
+// member's line.
+bool LineIsWritten(const FieldNode* member) {
+  return member->redefineRole == RR_NONE || member->redefineUsed;
+}
+
+// Members in record order, at the offsets the layout gave them: the
+// alternatives of a chain share the head's offset, slack bytes come before
+// the SYNC item they align, and padding follows the alternative used.
+void VisitMembers(MapOutput& out, const StructNode* structure, int64_t base, int32_t depth) {
+  int64_t running = base, headOffset = base;
+  const FieldNode* head = nullptr;
+  for (const FieldNode* member = structure->members; member; member = member->next) {
+    int64_t start = headOffset;
+    if (member->redefineRole != RR_REDEFINES) {
+      if (head) running = headOffset + ChainFootprint(head), head = nullptr;
+      start = running;
+      if (member->redefineRole == RR_REDEFINED)
+        head = member, headOffset = start;
+      else
+        running += FieldFootprint(member);
+    }
+    int64_t slack = member->isSync && member->alignRemainder ? member->size - member->alignRemainder : 0;
+    if (slack && LineIsWritten(member)) out.visit(out, {member, nullptr, ROW_SLACK, depth, start, slack});
+    const FieldExtra& extra = ExtraOf(member);
+    bool table = extra.occursCount > 0 && out.dimensionCount < MOST_DIMENSIONS;
+    if (table)
+      out.dimensions[out.dimensionCount++] = {extra.occursCount, OccurrenceSize(member), extra.dependingName};
+    bool group = member->type == FT_STRUCT;
+    MapRow row{member, extra.conditions, group ? ROW_GROUP : ROW_FIELD, depth, start + slack,
+               OccurrenceSize(member)};
+    out.visit(out, row);
+    if (group && member->structure) VisitMembers(out, member->structure, start + slack, depth + 1);
+    if (group && out.leave) out.leave(out, row);
+    if (table) out.dimensionCount--;
+    if (member->redefineRole != RR_NONE && member->redefineUsed && member->redefinePadding != 0)
+      out.visit(out, {member, nullptr, ROW_PADDING, depth, start + FieldFootprint(member),
+                      member->redefinePadding});
+  }
+}
+
+void WalkRecord(MapOutput& out, RowVisitor visit, RowVisitor leave) {
+  out.visit = visit, out.leave = leave;
+  out.dimensionCount = 0;
+  VisitMembers(out, TopStructure, 0, 0);
+}
+
+// Paddings are numbered in the order the format file writes them, which
+// is the order of the chain heads: structure by structure, newest first.
+std::unordered_map<const FieldNode*, int32_t> PaddingNumbers() {
+  std::unordered_map<const FieldNode*, int32_t> numbers;
+  int32_t number = FirstPaddingNumber;
+  for (const FieldNode* head : ChainHeads)
+    for (const FieldNode* entry = head; entry; entry = ExtraOf(entry).nextRedefine)
+      if (entry->redefineUsed && entry->redefinePadding != 0) numbers[entry] = number++;
+  return numbers;
+}
+
+size_t NumberWidth(int64_t value) {
+  size_t width = 1;
+  for (; value >= 10; value /= 10) width++;
+  return width;
+}
+
+// Digits written backwards from end; returns where they start.
+char* CopyNumberBefore(char* end, int64_t value) {
+  do *--end = static_cast<char>('0' + value % 10); while ((value /= 10) != 0);
+  return end;
+}
+
+char* CopyNumber(char* at, int64_t value) { return std::to_chars(at, at + 24, value).ptr; }
+
+bool Named(const MapRow& row) { return row.kind == ROW_GROUP || row.kind == ROW_FIELD; }
+
+// The name in the format file: a member's line, or the padding's.
+size_t FormatNameLength(const MapOutput& out, const MapRow& row) {
+  if (row.kind == ROW_SLACK) return 0;
+  if (row.kind == ROW_PADDING) return 16 + NumberWidth(out.paddingNumbers.at(row.entry));
+  int32_t number = NamesakeNumber(row.entry);
+  return WrittenName(row.entry).size() + (number ? 1 + NumberWidth(number) : 0);
+}
+
+char* CopyFormatName(const MapOutput& out, char* at, const MapRow& row) {
+  if (row.kind == ROW_SLACK) return at;
+  if (row.kind == ROW_PADDING) {
+    std::memcpy(at, "FILLER_REDEFINE_", 16);
+    return CopyNumber(at + 16, out.paddingNumbers.at(row.entry));
+  }
+  std::string_view name = WrittenName(row.entry);
+  std::memcpy(at, name.data(), name.size());
+  at += name.size();
+  if (int32_t number = NamesakeNumber(row.entry)) *at++ = '_', at = CopyNumber(at, number);
+  return at;
+}
+
+std::string FormatName(const MapOutput& out, const MapRow& row) {
+  std::string name(FormatNameLength(out, row), ' ');
+  name.resize(CopyFormatName(out, name.data(), row) - name.data());
+  return name;
+}
+
+// The type text; slack is shown as the align line that makes it.
+std::string_view Type(MapOutput& out, const MapRow& row) {
+  const FieldNode* entry = row.entry;
+  if (row.kind == ROW_SLACK) return out.slackType = "align" + std::to_string(entry->size);
+  if (row.kind == ROW_PADDING) return "hex";
+  TypeCache& cache = out.types[entry->type < FIELD_TYPE_COUNT ? entry->type : 0];
+  bool suffixed = entry->type == FT_PACKED || entry->type == FT_UPACKED || entry->type == FT_OPUNCH ||
+                  entry->type == FT_DIGITS;
+  if (!cache.filled || (suffixed && (cache.digits != entry->digits || cache.scale != entry->scale ||
+                                     cache.hasDecimalPoint != entry->hasDecimalPoint ||
+                                     cache.signLeading != entry->signLeading))) {
+    cache = {true, entry->digits, entry->scale, entry->hasDecimalPoint, entry->signLeading, TypeText(entry)};
+  }
+  return cache.text;
+}
+
+std::string_view Redefines(const MapRow& row) {
+  return Named(row) && row.entry->redefineRole == RR_REDEFINES ? ExtraOf(row.entry).redefinesName : std::string_view();
+}
+
+std::string_view DependingOn(const MapRow& row) {
+  return Named(row) ? ExtraOf(row.entry).dependingName : std::string_view();
+}
+
+// Occurrences per dimension, outermost first: "3x5".
+size_t OccursLength(const MapOutput& out) {
+  size_t length = 0;
+  for (int32_t i = 0; i < out.dimensionCount; i++) length += (i ? 1 : 0) + NumberWidth(out.dimensions[i].count);
+  return length;
+}
+
+char* CopyOccurs(const MapOutput& out, char* at) {
+  for (int32_t i = 0; i < out.dimensionCount; i++) {
+    if (i) *at++ = 'x';
+    at = CopyNumber(at, out.dimensions[i].count);
+  }
+  return at;
+}
+
+int64_t Total(const MapOutput& out, const MapRow& row) {
+  int64_t total = row.length;
+  for (int32_t i = 0; i < out.dimensionCount; i++) total *= out.dimensions[i].count;
+  return total;
+}
+
+void PutRecordName(MapOutput& out) {
+  Put(out, TopStructure->shortName.empty() ? TopStructure->name : TopStructure->shortName);
+  if (TopStructure->duplicateCount != 0) Put(out, "_"), PutNumber(out, TopStructure->duplicateCount);
+}
+
+char* CopyHex(char* at, int64_t value) {
+  at[0] = '0', at[1] = 'x';
+  for (int i = 9; i >= 2; i--, value >>= 4) at[i] = "0123456789ABCDEF"[value & 15];
+  return at + 10;
+}
+
+// ---- Text table ----
+
+// Columns of the table, in order; the numbers are right-aligned.
+enum TextColumn : int32_t {
+  COL_KIND, COL_LEVEL, COL_NAME, COL_FORMAT_NAME, COL_OFFSET, COL_START, COL_END, COL_HEX,
+  COL_LENGTH, COL_OCCURS, COL_TOTAL, COL_TYPE, COL_REDEFINES, COL_DEPENDING, COLUMN_COUNT
+};
+constexpr std::string_view COLUMN_TITLES[] = {  // by TextColumn
+    "Kind", "Level", "Name", "Format name", "Offset", "Start", "End", "Hex",
+    "Length", "Occurs", "Total", "Type", "Redefines", "Depending on"};
+static_assert(sizeof COLUMN_TITLES / sizeof COLUMN_TITLES[0] == COLUMN_COUNT);
+constexpr bool RIGHT_ALIGNED[] = {false, true, false, false, true, true, true, false,
+                                  true, false, true, false, false, false};
+
+void Widen(MapOutput& out, int column, size_t width) {
+  if (out.widths[column] < width) out.widths[column] = width;
+}
+
+// The widths of the text columns; the numbers' columns are as wide as the
+// record's length, as no row passes the record's end.
+// Levels take at most two digits, less than their title.
+void MeasureRow(MapOutput& out, const MapRow& row) {
+  Widen(out, COL_NAME, 2 * row.depth + (Named(row) ? row.entry->name.size() : 0));
+  Widen(out, COL_FORMAT_NAME, FormatNameLength(out, row));
+  Widen(out, COL_OCCURS, OccursLength(out));
+  Widen(out, COL_TYPE, Type(out, row).size());
+  Widen(out, COL_REDEFINES, Redefines(row).size());
+  Widen(out, COL_DEPENDING, DependingOn(row).size());
+}
+
+// A line is blanked at its full width and the cells are copied into their
+// columns; the spaces after the last cell are dropped.
+void TextRow(MapOutput& out, const MapRow& row) {
+  const size_t* starts = out.starts;
+  size_t width = starts[COLUMN_COUNT] - 2;
+  char* line = Room(out, width + 1);
+  std::memset(line, ' ', width);
+  auto right = [&](int column, int64_t value) { CopyNumberBefore(line + starts[column + 1] - 2, value); };
+  std::string_view kind = KIND_NAMES[row.kind];
+  std::memcpy(line, kind.data(), kind.size());
+  if (Named(row)) {
+    right(COL_LEVEL, row.entry->level);
+    CopyAsWritten(line + starts[COL_NAME] + 2 * row.depth, row.entry->name);
+  }
+  CopyFormatName(out, line + starts[COL_FORMAT_NAME], row);
+  right(COL_OFFSET, row.offset);
+  right(COL_START, row.offset + 1);
+  right(COL_END, row.offset + row.length);
+  CopyHex(line + starts[COL_HEX], row.offset);
+  right(COL_LENGTH, row.length);
+  CopyOccurs(out, line + starts[COL_OCCURS]);
+  right(COL_TOTAL, Total(out, row));
+  std::string_view type = Type(out, row);
+  char* end = line + starts[COL_TYPE];
+  std::memcpy(end, type.data(), type.size());
+  end += type.size();
+  std::string_view redefines = Redefines(row), depending = DependingOn(row);
+  if (!redefines.empty()) end = CopyAsWritten(line + starts[COL_REDEFINES], redefines);
+  if (!depending.empty()) end = CopyAsWritten(line + starts[COL_DEPENDING], depending);
+  *end++ = '\n';
+  out.used += end - line;
+}
+
+void WriteText(MapOutput& out) {
+  for (int c = 0; c < COLUMN_COUNT; c++) out.widths[c] = COLUMN_TITLES[c].size();
+  Widen(out, COL_KIND, KIND_NAMES[ROW_PADDING].size());
+  Widen(out, COL_HEX, 10);
+  for (int c : {COL_OFFSET, COL_START, COL_END, COL_LENGTH, COL_TOTAL})
+    Widen(out, c, NumberWidth(TopStructure->size + 1));
+  WalkRecord(out, MeasureRow, nullptr);
+  out.starts[0] = 0;
+  for (int c = 0; c < COLUMN_COUNT; c++) out.starts[c + 1] = out.starts[c] + out.widths[c] + 2;
+  size_t width = out.starts[COLUMN_COUNT] - 2;
+  char* line = Room(out, width + 1);
+  std::memset(line, ' ', width);
+  for (int c = 0; c < COLUMN_COUNT; c++) {
+    std::string_view title = COLUMN_TITLES[c];
+    size_t at = RIGHT_ALIGNED[c] ? out.starts[c + 1] - 2 - title.size() : out.starts[c];
+    std::memcpy(line + at, title.data(), title.size());
+  }
+  line[width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size()] = '\n';
+  out.used += width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size() + 1;
+  WalkRecord(out, TextRow, nullptr);
+  Put(out, "Record ");
+  PutRecordName(out);
+  Put(out, " is ");
+  PutNumber(out, TopStructure->size);
+  Put(out, " (");
+  out.used = CopyHex(Room(out, 10), TopStructure->size) - out.buffer.data();
+  Put(out, ") bytes long\n");
+}
+
+// ---- CSV ----
+
+// A cell is quoted only when it holds a comma, a quote or a line break.
+void PutCsvCell(MapOutput& out, std::string_view cell, bool asWritten, char after) {
+  bool plain = true;
+  for (char c : cell) plain = plain && c != ',' && c != '"' && c != '\r' && c != '\n';
+  if (plain) {
+    if (asWritten) PutAsWritten(out, cell);
+    else Put(out, cell);
+  } else {
+    std::string quoted = "\"";
+    for (char c : cell) quoted += c == '"' ? std::string_view("\"\"") : std::string_view(&c, 1);
+    if (asWritten) std::replace(quoted.begin(), quoted.end(), '_', '-');
+    Put(out, quoted + '"');
+  }
+  *Room(out, 1) = after;
+  out.used++;
+}
+
+void CsvRow(MapOutput& out, const MapRow& row) {
+  Put(out, KIND_NAMES[row.kind]);
+  Put(out, ",");
+  if (Named(row)) PutNumber(out, row.entry->level);
+  Put(out, ",");
+  PutCsvCell(out, Named(row) ? row.entry->name : std::string_view(), true, ',');
+  PutCsvCell(out, FormatName(out, row), false, ',');
+  PutNumber(out, row.offset);
+  Put(out, ",");
+  PutNumber(out, row.length);
+  Put(out, ",");
+  char* at = Room(out, OccursLength(out) + 1);
+  out.used = CopyOccurs(out, at) - out.buffer.data();
+  Put(out, ",");
+  PutNumber(out, Total(out, row));
+  Put(out, ",");
+  PutCsvCell(out, Type(out, row), false, ',');
+  PutCsvCell(out, Redefines(row), true, ',');
+  PutCsvCell(out, DependingOn(row), true, '\r');
+  Put(out, "\n");
+}
+
+void WriteCsv(MapOutput& out) {
+  Put(out, "kind,level,name,format_name,offset,length,occurs,total,type,redefines,depending_on\r\n");
+  WalkRecord(out, CsvRow, nullptr);
+}
+
+// ---- JSON ----
+
+// Plain characters are copied in one pass; quotes, backslashes and control
+// characters are escaped.
+void PutJsonString(MapOutput& out, std::string_view value, bool asWritten = false) {
+  char* at = Room(out, value.size() + 2);
+  char* end = at;
+  *end++ = '"';
+  size_t plain = 0;
+  for (; plain < value.size(); plain++) {
+    char c = value[plain];
+    if (c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20) break;
+    *end++ = asWritten && c == '_' ? '-' : c;
+  }
+  out.used += end - at;
+  for (char c : value.substr(plain)) {
+    char escape[8] = {'\\', c};
+    if (c == '"' || c == '\\') {
+      Put(out, std::string_view(escape, 2));
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      Put(out, escape);
+    } else {
+      escape[0] = asWritten && c == '_' ? '-' : c;
+      Put(out, std::string_view(escape, 1));
+    }
+  }
+  Put(out, "\"");
+}
+
+// A name as the copybook writes it, or null when there is none.
+void PutJsonName(MapOutput& out, std::string_view name) {
+  if (name.empty())
+    Put(out, "null");
+  else
+    PutJsonString(out, name, true);
+}
+
+void PutJsonValue(MapOutput& out, ValueKind kind, std::string_view value) {
+  PutJsonString(out, kind == VK_LOW_VALUE ? "LOW-VALUE" : kind == VK_HIGH_VALUE ? "HIGH-VALUE" : value);
+}
+
+// Values in order; a range is an object {"from": ..., "thru": ...}.
+void PutJsonValues(MapOutput& out, const FieldNode* condition) {
+  Put(out, ",\"values\":[");
+  ValueKind kind = condition->valueKind == VK_LIST || condition->valueKind == VK_RANGE
+                       ? VK_LITERAL : condition->valueKind;
+  std::string_view value = condition->valueText;
+  const ConditionValue* more = ExtraOf(condition).moreValues;
+  for (bool first = true; kind != VK_NONE; first = false) {
+    if (!first) Put(out, ",");
+    bool range = more && more->thru;
+    if (range) Put(out, "{\"from\":");
+    PutJsonValue(out, kind, value);
+    if (range) {
+      Put(out, ",\"thru\":");
+      PutJsonValue(out, more->kind, more->text);
+      Put(out, "}");
+      more = more->next;
+    }
+    kind = more ? more->kind : VK_NONE;
+    value = more ? more->text : std::string_view();
+    if (more) more = more->next;
+  }
+  Put(out, "]");
+}
+
+void JsonRow(MapOutput& out, const MapRow& row) {
+  // A row follows the opening of its list, or a sibling.
+  Put(out, out.listOpened ? "\n" : ",\n");
+  out.listOpened = row.kind == ROW_GROUP;
+  std::memset(Room(out, 2 * (row.depth + 1)), ' ', 2 * (row.depth + 1));
+  out.used += 2 * (row.depth + 1);
+  Put(out, "{\"kind\":\"");
+  Put(out, KIND_NAMES[row.kind]);
+  Put(out, "\",\"level\":");
+  if (Named(row))
+    PutNumber(out, row.entry->level);
+  else
+    Put(out, "null");
+  Put(out, ",\"name\":");
+  PutJsonName(out, Named(row) ? row.entry->name : std::string_view());
+  Put(out, ",\"format_name\":");
+  if (row.kind == ROW_SLACK)
+    Put(out, "null");
+  else
+    PutJsonString(out, FormatName(out, row));
+  Put(out, ",\"offset\":");
+  PutNumber(out, row.offset);
+  Put(out, ",\"length\":");
+  PutNumber(out, row.length);
+  Put(out, ",\"occurs\":[");
+  for (int32_t i = 0; i < out.dimensionCount; i++) {
+    const Dimension& table = out.dimensions[i];
+    Put(out, i ? ",{\"count\":" : "{\"count\":");
+    PutNumber(out, table.count);
+    Put(out, ",\"stride\":");
+    PutNumber(out, table.stride);
+    Put(out, ",\"depending_on\":");
+    PutJsonName(out, table.depending);
+    Put(out, "}");
+  }
+  Put(out, "],\"type\":\"");
+  Put(out, Type(out, row));
+  Put(out, "\",\"redefines\":");
+  PutJsonName(out, Redefines(row));
+  Put(out, ",\"conditions\":[");
+  for (const FieldNode* c = row.conditions; c; c = c->next) {
+    Put(out, c == row.conditions ? "{\"name\":" : ",{\"name\":");
+    PutJsonName(out, c->name);
+    PutJsonValues(out, c);
+    Put(out, "}");
+  }
+  Put(out, row.kind == ROW_GROUP ? "],\"children\":[" : "]}");
+}
+
+void JsonLeave(MapOutput& out, const MapRow&) {
+  Put(out, "]}");
+  out.listOpened = false;
+}
+
+void WriteJson(MapOutput& out) {
+  Put(out, "{\"record\":");
+  std::string record(TopStructure->shortName.empty() ? TopStructure->name : TopStructure->shortName);
+  if (TopStructure->duplicateCount != 0) record += "_" + std::to_string(TopStructure->duplicateCount);
+  PutJsonString(out, record);
+  Put(out, ",\"length\":");
+  PutNumber(out, TopStructure->size);
+  Put(out, ",\"fields\":[");
+  out.listOpened = true;
+  WalkRecord(out, JsonRow, JsonLeave);
+  Put(out, "\n]}\n");
+}
+
+MapForm FormOfName(std::string_view name) {
+  std::string_view file = SplitPath(name).file;
+  size_t dot = file.rfind('.');
+  std::string_view type = dot == std::string_view::npos ? std::string_view() : file.substr(dot);
+  if (type == ".json") return MAP_JSON;
+  if (type == ".csv") return MAP_CSV;
+  return MAP_TEXT;
+}
+
+bool IsStandardOutput() { return MapFileName == "-"; }
+
+// The same file under another name, or the same path yet to be made.
+bool SameFile(const std::string& one, const std::string& other) {
+  struct stat a, b;
+  if (stat(one.c_str(), &a) == 0 && stat(other.c_str(), &b) == 0)
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+  namespace fs = std::filesystem;
+  std::error_code error, otherError;
+  fs::path path = fs::weakly_canonical(fs::absolute(one, error), error);
+  fs::path otherPath = fs::weakly_canonical(fs::absolute(other, otherError), otherError);
+  return !error && !otherError && path == otherPath;
+}
+
+}  // namespace
+
+int PrepareLayoutMap() {
+  const char* name = MapFileName.c_str();
+  if (!IsStandardOutput()) {
+    if (IsInputFile(MapFileName)) {
+      std::printf("Map file '%s' is the input file\n", name);
+      return 0;
+    }
+    if (SameFile(MapFileName, OutputFileName)) {
+      std::printf("Map file '%s' is the output file\n", name);
+      return 0;
+    }
+    // Found unwritable before the format file is written, so that the run
+    // leaves neither file; appending changes nothing in a file already there.
+    struct stat status;
+    bool existed = stat(name, &status) == 0;
+    FILE* probe = std::fopen(name, "a");
+    if (!probe) {
+      std::printf("Can not write to file '%s'\n", name);
+      return 0;
+    }
+    std::fclose(probe);
+    if (!existed) std::remove(name);
+  }
+  FirstPaddingNumber = FillerRedefineNumber;
+  return 1;
+}
+
+int WriteLayoutMap() {
+  const char* name = MapFileName.c_str();
+  static MapOutput out;
+  out.stream = IsStandardOutput() ? stdout : std::fopen(name, "w");
+  out.buffer.resize(BUFFER_SIZE);
+  for (TypeCache& cache : out.types) cache.filled = false;
+  out.used = 0;
+  out.paddingNumbers = PaddingNumbers();
+  if (!out.stream) {
+    std::printf("Can not write to file '%s'\n", name);
+    return 0;
+  }
+  // Only a regular file is removed when writing fails, never a device.
+  bool regular = !IsStandardOutput() && IsRegularFile(MapFileName);
+  switch (IsStandardOutput() ? MAP_TEXT : FormOfName(MapFileName)) {
+    case MAP_TEXT: WriteText(out); break;
+    case MAP_CSV: WriteCsv(out); break;
+    case MAP_JSON: WriteJson(out); break;
+  }
+  Flush(out);
+  bool failed = std::fflush(out.stream) != 0 || std::ferror(out.stream);
+  if (IsStandardOutput()) {
+    if (failed) std::fprintf(stderr, "Error writing the map to standard output\n");
+    return !failed;
+  }
+  failed = std::fclose(out.stream) != 0 || failed;
+  if (!failed) return 1;
+  std::printf("Error writing to file '%s'\n", name);
+  if (regular) std::remove(name);
+  return 0;
+}
