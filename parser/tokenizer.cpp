@@ -46,9 +46,20 @@ static int32_t TextLength(const SourceLine* line) {
              : line->length;
 }
 
+// Logical lines hold code only: their reference format was read already.
+static bool LinesAreCodeOnly() { return CobolMode; }
+
 int NextCodeLine(TokenCursor* cursor, const char** start) {
   SourceLine* line = cursor->line;
   if (line && cursor->lineHandedOut) line = line->next;
+  if (LinesAreCodeOnly()) {
+    if (!line) return 0;
+    cursor->line = line;
+    cursor->lineHandedOut = true;
+    cursor->limit = line->text + line->length;
+    *start = line->text;
+    return 1;
+  }
   for (; line; line = line->next) {
     int32_t length = TextLength(line);
     if (length <= MinCodeOffset) continue;
@@ -73,6 +84,28 @@ static int EndOfInput(TokenCursor* cursor, const TokenCursor& before, bool requi
   return 0;
 }
 
+// Compiler literals: X'..', N'..', G'..' and Z'..' are literals too, and a
+// doubled quote inside a literal stands for one quote.
+static bool ReadsCompilerLiterals() { return CobolMode; }
+
+static bool IsCompilerLiteralStart(const char* p, const char* limit) {
+  if (Is(*p, CC_QUOTE)) return true;
+  return *p && std::strchr("XxNnGgZzBb", *p) && p + 1 < limit && Is(p[1], CC_QUOTE);
+}
+
+static const char* CompilerLiteralEnd(const char* p, const char* limit) {
+  char quote = *p++;
+  for (; p < limit; p++) {
+    if (*p != quote) continue;
+    if (p + 1 < limit && p[1] == quote) {
+      p++;
+      continue;
+    }
+    return p + 1;
+  }
+  return limit;
+}
+
 // A '.' between two digits inside a word is a decimal point, not the period.
 static bool IsDecimalPoint(const char* p, const char* wordStart, const char* limit) {
   return *p == '.' && p > wordStart && p + 1 < limit && Is(p[-1], CC_DIGIT) &&
@@ -94,7 +127,10 @@ int GetToken(TokenCursor* cursor, bool required) {
     if (!NextCodeLine(cursor, &p)) return EndOfInput(cursor, before, required);
   }
   const char* start = p;
-  if (Is(*p, CC_QUOTE)) {
+  if (ReadsCompilerLiterals() && IsCompilerLiteralStart(p, cursor->limit)) {
+    cursor->quoted = true;
+    p = CompilerLiteralEnd(Is(*p, CC_QUOTE) ? p : p + 1, cursor->limit);
+  } else if (Is(*p, CC_QUOTE)) {
     cursor->quoted = true;
     char quote = *p++;
     while (p < cursor->limit && *p != quote) p++;
@@ -111,6 +147,11 @@ int GetToken(TokenCursor* cursor, bool required) {
   return 1;
 }
 
+// A logical line begins at the code area of the physical line it came from.
+static int64_t CodeColumnOf(const SourceLine*) {
+  return LinesAreCodeOnly() ? int64_t{MinCodeOffset} + 1 : 0;
+}
+
 void ReportPosition(const char* p) {
   std::less_equal<const char*> notAfter;
   if (p) {
@@ -118,7 +159,8 @@ void ReportPosition(const char* p) {
       for (SourceLine* line = file->firstLine; line; line = line->next) {
         if (notAfter(line->text, p) && notAfter(p, line->text + line->length)) {
           std::printf("At offset %d on line %d of file '%s' ",
-                      static_cast<int>(p - line->text), line->number, file->path);
+                      static_cast<int>(p - line->text + CodeColumnOf(line)), line->number,
+                      line->file->path);
           return;
         }
       }
