@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "driver/settings.h"
 #include "layout/name_index.h"
 #include "layout/structure.h"
 
@@ -31,6 +32,16 @@ static const FieldNode* ChainHead(const FieldNode* member) {
 
 std::vector<FieldNode*> ChainHeads;
 
+// COBOL names are the same whatever their letter case.
+static bool NamesIgnoreCase() { return CobolMode; }
+
+// Whether the area, or an entry that redefines it, bears the name.
+static bool ChainHoldsName(const FieldNode* area, std::string_view name) {
+  for (const FieldNode* entry = area; entry; entry = entry->nextRedefine)
+    if (SameNameAnyCase(entry->name, name)) return true;
+  return false;
+}
+
 int ResolveRedefines() {
   ChainHeads.clear();
   // For each name of a structure, its latest member in a redefine chain.
@@ -53,6 +64,7 @@ int ResolveRedefines() {
         auto* joined = FindInNameIndex(chained, &key, false);
         allowed = name == area->name || (joined && ChainHead(joined->record) == area);
       }
+      if (!allowed && area && NamesIgnoreCase()) allowed = ChainHoldsName(area, name);
       if (!allowed) return RefuseRedefines(member);
       auto* namesakes = FindInNameIndex(MemberNames, &key, false);
       if (namesakes && namesakes->count > 1)

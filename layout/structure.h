@@ -50,6 +50,12 @@ int64_t ChainFootprint(const FieldNode* head);
 void CompareRedefineLengths(FieldNode* head, int64_t longest);
 void CheckRedefineLengths();
 
+// Letter case ignored, as COBOL names are compared.
+bool SameNameAnyCase(std::string_view a, std::string_view b);
+// Each DEPENDING ON object found whatever its letter case, and named as
+// declared; 0 after a message for one that is not there.
+int ResolveDependingObjects();
+
 // Reports a size beyond 32 bits; returns 0 so callers can pass it up.
 int RefuseSize(std::string_view what, std::string_view name);
 constexpr int64_t MAX_SIZE = INT32_MAX;

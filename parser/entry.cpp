@@ -16,6 +16,12 @@ std::string_view ShortNameOf(std::string_view name) {
 
 void StripFieldPrefix(FieldNode* node) { node->shortName = ShortNameOf(node->name); }
 
+// An entry without a name goes on with its PICTURE; a compiler also
+// knows the word PICTURE.
+static bool StartsNamelessEntry(std::string_view token) {
+  return IsWord(token, "PIC") || (CobolMode && IsWord(token, "PICTURE"));
+}
+
 int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
   *entry = nullptr;
   if (!GetToken(cursor, false)) return 1;  // no further entry
@@ -27,7 +33,7 @@ int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
   if (!ParseNumber(TokenText(cursor), &node->level)) return 0;
   if (!GetToken(cursor, true)) return 0;
   *entry = node;
-  if (!IsWord(TokenText(cursor), "PIC")) {
+  if (!StartsNamelessEntry(TokenText(cursor))) {
     node->name = TokenText(cursor);
     HyphensToUnderscores(const_cast<char*>(cursor->token), cursor->length);
     StripFieldPrefix(node);
