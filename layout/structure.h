@@ -17,6 +17,8 @@ struct StructNode {
   int32_t duplicateCount;      // structures made earlier with this name
   int32_t size;                // bytes of one occurrence
   FieldNode* members;          // first member, the rest through next
+  int32_t occurrenceAlign;     // a table's occurrences end on a multiple of
+                               // this, by slack bytes in size; 0: no slack
 };
 
 extern StructNode* StructureList;  // newest first

@@ -120,6 +120,8 @@ int WriteStructure(FILE* stream, StructNode* structure) {
                   Length(member->name), member->name.data());
     }
   }
+  // The slack that ends each occurrence of a table with SYNC items.
+  if (structure->occurrenceAlign != 0) std::fprintf(stream, "  align%d;\n", structure->occurrenceAlign);
   std::fputs("}\n\n", stream);
   return 1;
 }
