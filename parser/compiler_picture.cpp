@@ -17,6 +17,8 @@ struct PictureCounts {
   int64_t edited = 0;              // bytes of editing symbols and Z, *
   int64_t wide = 0;                // bytes of N and G positions, two each
   bool signedPicture = false, point = false, scaled = false;
+  const char* sign = nullptr;   // the first S
+  const char* place = nullptr;  // the first V or P
 };
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
@@ -66,13 +68,16 @@ int CountSymbol(const char* at, char symbol, int64_t count, PictureCounts* count
       return 1;
     case 'S':
       counts->signedPicture = true;
+      if (!counts->sign) counts->sign = at;
       return 1;
     case 'V':
+      if (!counts->place) counts->place = at;
       if (counts->point && !counts->scaled)
         return Refuse(at, "Unexpected decimal point character '%c' in PIC.", *at);
       counts->point = true;
       return 1;
     case 'P':
+      if (!counts->place) counts->place = at;
       // Scaling positions take no storage and are no digits; a run before
       // the digits puts the decimal point in front of them.
       if (counts->digits == 0 && !counts->point) counts->point = counts->scaled = true;
@@ -106,6 +111,11 @@ int ParseCompilerPicture(TokenCursor* cursor, FieldNode* node) {
     int64_t count;
     if (!ReadRepeat(&p, end, &count) || !CountSymbol(at, symbol, count, &counts)) return 0;
   }
+  // A sign belongs to a plain number; a decimal point to a number, edited or not.
+  if (counts.sign && (counts.edited || counts.characters || counts.wide))
+    return Refuse(counts.sign, "PIC character '%c' can not be in this picture\n", *counts.sign);
+  if (counts.place && (counts.characters || counts.wide))
+    return Refuse(counts.place, "PIC character '%c' can not be in this picture\n", *counts.place);
   int64_t display = counts.digits + counts.scale;
   FieldType kind = FT_NUMERIC;
   int64_t positions = display;
