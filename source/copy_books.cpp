@@ -371,10 +371,11 @@ bool ReadMember(const std::vector<LogicalLine>& lines, const CopyToken& at,
   }
   SourceFile* file = LoadSourceFile(path);
   if (!file || !ReadReferenceFormat(file, member)) return false;
-  if (!copy.replacing.empty()) ApplyReplacing(member, copy.replacing);
   OpenMembers.push_back({status.st_dev, status.st_ino});
   bool expanded = ExpandCopyStatements(member, FolderOf(path), depth + 1);
   OpenMembers.pop_back();
+  // The pairs apply to the text of nested members too.
+  if (expanded && !copy.replacing.empty()) ApplyReplacing(member, copy.replacing);
   return expanded;
 }
 

@@ -1,0 +1,3 @@
+      * a comment first
+      -    01 R.
+           05 A PIC X.

@@ -1,0 +1,3 @@
+       01 R.
+           COPY M REPLACING ==:TAG:
+              BY X.
