@@ -74,6 +74,7 @@ class EntryTest : public testing::Test {
     EXPECT_NE(source, nullptr);
     ParseResult parsed{};
     testing::internal::CaptureStdout();
+    InputFileName = path.string();
     if (CobolMode) source = ExpandCobolSource(source);
     TokenCursor cursor = source ? StartCursor(source) : TokenCursor{};
     for (parsed.result = source != nullptr; source;) {
@@ -85,6 +86,8 @@ class EntryTest : public testing::Test {
     parsed.output = testing::internal::GetCapturedStdout();
     for (size_t at; (at = parsed.output.find(path.string())) != std::string::npos;)
       parsed.output.replace(at, path.string().size(), "F");
+    for (size_t at; (at = parsed.output.find(dir.string())) != std::string::npos;)
+      parsed.output.replace(at, dir.string().size(), "D");
     return parsed;
   }
 
@@ -368,6 +371,17 @@ TEST_F(EntryTest, ReadAsACompilerDoes) {
        "At offset 23 on line 1 of file 'F' COMP type already set.\n"},
       {"05 A USAGE IS JUNK.", {"5 'A' STRUCT"},
        "At offset 21 on line 1 of file 'F' Unexpected token found 'JUNK'\n"},
+      {"COPY .", {}, "At offset 12 on line 1 of file 'F' COPY member name expected\n"},
+      {"COPY A REPLACING X Y.", {},
+       "At offset 26 on line 1 of file 'F' BY expected in COPY REPLACING\n"},
+      {"COPY A REPLACING X BY .", {},
+       "At offset 29 on line 1 of file 'F' COPY REPLACING operand expected\n"},
+      {"COPY A REPLACING ==  == BY ==B==.", {},
+       "At offset 24 on line 1 of file 'F' Empty pseudo-text to replace in COPY REPLACING\n"},
+      {"05 A PIC X.\nCOPY A", {},
+       "At offset 13 on line 2 of file 'F' COPY statement not ended by a period\n"},
+      {"COPY 'A'.", {}, "At offset 7 on line 1 of file 'F' COPY member 'A' not found in: D\n"},
+      {"COPY rec.", {}, "At offset 7 on line 1 of file 'F' COPY 'rec' includes itself\n"},
   };
   CobolMode = true;
   for (const CompilerCase& c : cases) {

@@ -213,7 +213,11 @@ bool ReadCopyStatement(const std::vector<LogicalLine>& lines, Spot spot, CopySta
       CopyToken to;
       bool pseudo = token.kind == TK_PSEUDO_TEXT;
       Replacing pair{TextWords(token.text), {}, false};
-      if (token.kind != TK_PSEUDO_TEXT && token.kind != TK_LITERAL && token.kind != TK_WORD) break;
+      if (pair.from.empty()) {
+        ReportToken(lines, token);
+        std::printf("Empty pseudo-text to replace in COPY REPLACING\n");
+        return false;
+      }
       if (!NextToken(lines, &spot, &token)) return false;
       if (!IsWord(token, "BY")) {
         ReportToken(lines, token);
@@ -223,11 +227,6 @@ bool ReadCopyStatement(const std::vector<LogicalLine>& lines, Spot spot, CopySta
       if (!ReadOperand(lines, &spot, &to)) return false;
       pair.to = Trimmed(to.text);
       pair.partial = pseudo && IsTag(pair.from);
-      if (pair.from.empty()) {
-        ReportToken(lines, token);
-        std::printf("Empty pseudo-text to replace in COPY REPLACING\n");
-        return false;
-      }
       copy->replacing.push_back(std::move(pair));
       if (!NextToken(lines, &spot, &token)) return false;
     }
