@@ -372,6 +372,7 @@ TEST_F(EntryTest, ReadAsACompilerDoes) {
       {"05 A USAGE IS JUNK.", {"5 'A' STRUCT"},
        "At offset 21 on line 1 of file 'F' Unexpected token found 'JUNK'\n"},
       {"COPY .", {}, "At offset 12 on line 1 of file 'F' COPY member name expected\n"},
+      {"01 R.\nCOPY", {}, "At offset 11 on line 2 of file 'F' COPY member name expected\n"},
       {"COPY A REPLACING X Y.", {},
        "At offset 26 on line 1 of file 'F' BY expected in COPY REPLACING\n"},
       {"COPY A REPLACING X BY .", {},

@@ -97,8 +97,8 @@ bool NextToken(const std::vector<LogicalLine>& lines, Spot* spot, CopyToken* tok
   token->start = *spot;
   token->text.clear();
   if (spot->line >= lines.size()) {
-    token->kind = TK_END;
-    token->end = *spot;
+    token->kind = TK_END;  // stands just after the last line's text
+    token->start = token->end = {lines.size() - 1, lines.back().text.size()};
     return true;
   }
   std::string_view text = lines[spot->line].text;
@@ -232,7 +232,6 @@ bool ReadCopyStatement(const std::vector<LogicalLine>& lines, Spot spot, CopySta
     }
   }
   if (token.kind != TK_PERIOD) {
-    if (token.kind == TK_END) token.start = {lines.size() - 1, lines.back().text.size()};
     ReportToken(lines, token);
     std::printf("COPY statement not ended by a period\n");
     return false;
