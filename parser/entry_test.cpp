@@ -371,6 +371,8 @@ TEST_F(EntryTest, ReadAsACompilerDoes) {
        "At offset 23 on line 1 of file 'F' COMP type already set.\n"},
       {"05 A USAGE IS JUNK.", {"5 'A' STRUCT"},
        "At offset 21 on line 1 of file 'F' Unexpected token found 'JUNK'\n"},
+      {"05 T OCCURS X.", {"5 'T' STRUCT"},
+       "At offset 19 on line 1 of file 'F' 'X' found where number expected.\n"},
       {"COPY .", {}, "At offset 12 on line 1 of file 'F' COPY member name expected\n"},
       {"01 R.\nCOPY", {}, "At offset 11 on line 2 of file 'F' COPY member name expected\n"},
       {"COPY A REPLACING X Y.", {},
