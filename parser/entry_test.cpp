@@ -373,6 +373,8 @@ TEST_F(EntryTest, ReadAsACompilerDoes) {
        "At offset 21 on line 1 of file 'F' Unexpected token found 'JUNK'\n"},
       {"05 T OCCURS X.", {"5 'T' STRUCT"},
        "At offset 19 on line 1 of file 'F' 'X' found where number expected.\n"},
+      {"05 T OCCURS 1 TO X.", {"5 'T' STRUCT"},
+       "At offset 24 on line 1 of file 'F' 'X' found where number expected.\n"},
       {"COPY .", {}, "At offset 12 on line 1 of file 'F' COPY member name expected\n"},
       {"01 R.\nCOPY", {}, "At offset 11 on line 2 of file 'F' COPY member name expected\n"},
       {"COPY A REPLACING X Y.", {},
