@@ -234,6 +234,8 @@ TEST_F(EntryTest, DiagnosticsWithTheirPositions) {
       {"05.\n05 A PIC X.", "At offset 7 on line 2 of file 'F' Unexpected token found '05'\n", 1},
       {"05 A\tPIC X.", "At offset 16 on line 1 of file 'F' Unexpected token found 'X'\n", 1},
       {"05 A PIC X VALUE 1.5\n", "At offset 24 on line 1 of file 'F' Unexpected end of file\n", 1},
+      {"05 A PIC X VALUE", "At offset 18 on line 1 of file 'F' Unexpected end of file\n", 1},
+      {"05 T OCCURS 2 DEPENDING ON", "At offset 31 on line 1 of file 'F' Unexpected end of file\n", 1},
       {"05 A PIC X VALUE 1.\n5 B.", "", 2},
       {"05 A PIC X(5)  .\n05 B PIC X(5)Y.",
        "At offset 20 on line 2 of file 'F' Unexpected token found 'Y'\n", 2},
