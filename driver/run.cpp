@@ -8,6 +8,7 @@
 #include "driver/options.h"
 #include "driver/settings.h"
 #include "layout/structure.h"
+#include "source/cobol_source.h"
 #include "source/source_file.h"
 #include "writer/writer.h"
 
@@ -70,6 +71,8 @@ int RunRecforge(int argc, char** argv) {
 
   SourceFile* file = LoadSourceFile(InputFileName);
   if (!file) return 1;
+  // Read as a compiler does: reference format and COPY members first.
+  if (CobolMode && !(file = ExpandCobolSource(file))) return 1;
   if (SourceLanguage == LANGUAGE_COBOL && !ProcessCopybook(file)) return 1;
   bool map = !MapFileName.empty();
   if (map && !PrepareLayoutMap()) return 1;

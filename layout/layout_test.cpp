@@ -120,6 +120,8 @@ const LayoutCase CASES[] = {
      "Structure R is 8 (0x00000008) bytes long\ntop R size 8\n  A int32 4\n  B uint32 4\n"},
     {"binary_size_b5", "b5", "01 R.\n 05 A PIC S99 COMP.\n 05 B PIC S9(4) COMP.",
      "Structure R is 16 (0x00000010) bytes long\ntop R size 16\n  A int64 8\n  B int64 8\n"},
+    {"binary_size_b9_stays_8", "b9", "01 R.\n 05 A PIC S9(4) COMP.",
+     "Structure R is 8 (0x00000008) bytes long\ntop R size 8\n  A int64 8\n"},
     {"binary_size_b0_and_negative", "b0", "01 R.\n 05 A PIC S99 COMP.",
      "Structure R is 1 (0x00000001) bytes long\ntop R size 1\n  A int8 1\n"},
     {"comp_one_digit_singular_at_level_77", "", "77 A PIC 9 COMP.",

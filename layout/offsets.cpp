@@ -38,9 +38,39 @@ int AddStructureSize(StructNode* structure) {
   return 1;
 }
 
+// IBM's compilers align a SYNC item in every occurrence of a table.
+static bool AlignsEveryOccurrence() { return CobolMode; }
+
+// The largest alignment among the SYNC items of a structure, at any depth.
+static int32_t LargestSyncAlignment(const StructNode* structure) {
+  int32_t largest = 1;
+  for (const FieldNode* member = structure->members; member; member = member->next) {
+    int32_t align = member->type == FT_STRUCT
+                        ? (member->structure ? LargestSyncAlignment(member->structure) : 1)
+                        : (member->isSync && IsBinaryOrFloat(member->type) ? member->size : 1);
+    if (align > largest) largest = align;
+  }
+  return largest;
+}
+
+// Slack bytes at the end of each occurrence make its length a multiple of
+// the largest alignment inside, so every occurrence aligns like the first.
+static int PadOccurrence(StructNode* structure) {
+  int32_t align = LargestSyncAlignment(structure);
+  int32_t slack = (align - structure->size % align) % align;
+  if (slack == 0) return 1;
+  if (int64_t{structure->size} + slack > MAX_SIZE) return RefuseSize("Structure", structure->name);
+  structure->size += slack;
+  structure->occurrenceAlign = align;
+  return 1;
+}
+
 static int ExamineMember(FieldNode* member, int64_t offset) {
   if (member->type == FT_STRUCT) {
-    return member->structure ? CheckOffsets(member->structure, offset) : 1;
+    if (!member->structure) return 1;
+    if (!CheckOffsets(member->structure, offset)) return 0;
+    if (ExtraOf(member).occursCount > 0 && AlignsEveryOccurrence()) return PadOccurrence(member->structure);
+    return 1;
   }
   if (IsBinaryOrFloat(member->type)) {
     member->alignRemainder = static_cast<uint8_t>(offset % member->size);

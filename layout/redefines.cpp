@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "driver/settings.h"
 #include "layout/name_index.h"
 #include "layout/structure.h"
 
@@ -34,6 +35,16 @@ static const FieldNode* ChainHead(const FieldNode* member) {
 
 std::vector<FieldNode*> ChainHeads;
 
+// COBOL names are the same whatever their letter case.
+static bool NamesIgnoreCase() { return CobolMode; }
+
+// Whether the area, or an entry that redefines it, bears the name.
+static bool ChainHoldsName(const FieldNode* area, std::string_view name) {
+  for (const FieldNode* entry = area; entry; entry = ExtraOf(entry).nextRedefine)
+    if (SameNameAnyCase(entry->name, name)) return true;
+  return false;
+}
+
 int ResolveRedefines() {
   ChainHeads.clear();
   for (StructNode* structure = StructureList; structure; structure = structure->next) {
@@ -51,6 +62,7 @@ int ResolveRedefines() {
       std::string_view name = ExtraOf(member).redefinesName;
       auto* named = FindInNameIndex<FieldNode>(MemberNames, name, HashName(name), nullptr);
       bool allowed = area && (name == area->name || (named && ChainHead(named->record) == area));
+      if (!allowed && area && NamesIgnoreCase()) allowed = ChainHoldsName(area, name);
       if (!allowed) return RefuseRedefines(member);
       if (named && named->count > 1)
         std::printf("REDEFINE of a non-unique field '%.*s' found.\n",

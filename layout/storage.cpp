@@ -16,6 +16,10 @@ int RefuseSize(std::string_view what, std::string_view name) {
   return 0;
 }
 
+// IBM's compilers give binary items of 1 to 4 digits a halfword unless a
+// smaller size is asked for.
+static bool TakesIbmBinarySizes() { return CobolMode; }
+
 static int SetBinaryType(FieldNode* entry, int64_t digits) {
   struct Choice {
     int32_t size;
@@ -26,14 +30,17 @@ static int SetBinaryType(FieldNode* entry, int64_t digits) {
                                        {4, FT_INT32, FT_UINT32},
                                        {8, FT_INT64, FT_UINT64}};
   static constexpr int64_t MOST_DIGITS[] = {2, 4, 9, INT64_MAX};
-  if (digits <= 2 && MinBinarySize < 0) {
-    std::printf("COMPUTATIONAL field '%.*s' with %d digit%s found. Minimum Binary "
-                "Size must be provided using -b parameter\n",
-                static_cast<int>(entry->name.size()), entry->name.data(),
-                static_cast<int>(digits), digits == 1 ? "" : "s");
-    return 0;
-  }
   size_t pick = 0;
+  if (digits <= 2 && MinBinarySize < 0) {
+    if (!TakesIbmBinarySizes()) {
+      std::printf("COMPUTATIONAL field '%.*s' with %d digit%s found. Minimum Binary "
+                  "Size must be provided using -b parameter\n",
+                  static_cast<int>(entry->name.size()), entry->name.data(),
+                  static_cast<int>(digits), digits == 1 ? "" : "s");
+      return 0;
+    }
+    pick = 1;  // a halfword
+  }
   while (pick < 3 && (digits > MOST_DIGITS[pick] || !BinarySizeAllowed(CHOICES[pick].size)))
     pick++;
   entry->size = CHOICES[pick].size;
@@ -76,6 +83,14 @@ static int SetNumericType(FieldNode* entry) {
     case FU_PROCEDURE_POINTER:
       entry->type = FT_HEX, size = 8;
       break;
+    case FU_INDEX:
+      entry->type = FT_INT32, size = 4;
+      break;
+    case FU_NATIONAL:
+    case FU_DISPLAY1:
+      // A number of national usage takes the bytes of its display form.
+      entry->type = FT_HEX, size = digits + (entry->isSigned && entry->signSeparate);
+      break;
   }
   if (size > MAX_SIZE) return RefuseSize("Field", entry->name);
   entry->size = static_cast<int32_t>(size);
@@ -84,7 +99,7 @@ static int SetNumericType(FieldNode* entry) {
 
 int SetStorageType(FieldNode* entry) {
   if (entry->extra) entry->extra->occursCount = entry->extra->occursMax;
-  if (entry->type == FT_CHAR) {
+  if (entry->type == FT_CHAR || entry->type == FT_HEX) {  // hex: national and DBCS
     entry->size = entry->digits;
     return 1;
   }

@@ -17,6 +17,8 @@ struct StructNode {
   int32_t duplicateCount;      // structures made earlier with this name
   int32_t size;                // bytes of one occurrence
   FieldNode* members;          // first member, the rest through next
+  int32_t occurrenceAlign;     // a table's occurrences end on a multiple of
+                               // this, by slack bytes in size; 0: no slack
 };
 
 extern StructNode* StructureList;  // newest first
@@ -53,6 +55,12 @@ int AddStructureSize(StructNode* structure);
 int64_t ChainFootprint(const FieldNode* head);
 void CompareRedefineLengths(FieldNode* head, int64_t longest);
 void CheckRedefineLengths();
+
+// Letter case ignored, as COBOL names are compared.
+bool SameNameAnyCase(std::string_view a, std::string_view b);
+// Each DEPENDING ON object found whatever its letter case, and named as
+// declared; 0 after a message for one that is not there.
+int ResolveDependingObjects();
 
 // Reports a size beyond 32 bits; returns 0 so callers can pass it up.
 int RefuseSize(std::string_view what, std::string_view name);

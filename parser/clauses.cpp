@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "driver/settings.h"
+#include "parser/compiler_clauses.h"
 #include "parser/picture.h"
 
 constexpr int32_t CONDITION_LEVEL = 88;
@@ -205,10 +206,15 @@ static int ParseSync(TokenCursor* cursor, FieldNode* node) {
   return GetToken(cursor, true);
 }
 
+// The whole data description grammar, as a compiler reads it.
+static bool ReadsCompilerClauses() { return CobolMode; }
+
 // The clause that a word starts; every other word is tried as a usage
 // (words of fewer than four letters are tried as nothing else).
 static int ParseClause(TokenCursor* cursor, FieldNode* node, bool* asUsage) {
   *asUsage = false;
+  int result;
+  if (ReadsCompilerClauses() && ParseCompilerClause(cursor, node, &result)) return result;
   switch (ClassifyWord(TokenText(cursor))) {
     case KW_OCCURS: return ParseOccurs(cursor, node);
     case KW_PIC: return ParsePicture(cursor, node);

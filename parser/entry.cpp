@@ -23,6 +23,12 @@ int StripFieldPrefix(FieldNode* node) {
   return 1;
 }
 
+// An entry without a name goes on with its PICTURE; a compiler also
+// knows the word PICTURE.
+static bool StartsNamelessEntry(std::string_view token) {
+  return ClassifyWord(token) == KW_PIC || (CobolMode && IsWord(token, "PICTURE"));
+}
+
 int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
   *entry = nullptr;
   if (!GetToken(cursor, false)) return 1;  // no further entry
@@ -34,7 +40,7 @@ int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
   if (!ParseNumber(TokenText(cursor), &node->level)) return 0;
   if (!GetToken(cursor, true)) return 0;
   *entry = node;
-  if (ClassifyWord(TokenText(cursor)) != KW_PIC) {
+  if (!StartsNamelessEntry(TokenText(cursor))) {
     node->name = TokenText(cursor);
     HyphensToUnderscores(const_cast<char*>(cursor->token), cursor->length);
     if (!StripFieldPrefix(node) || !GetToken(cursor, true)) return 0;

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/settings.h"
+#include "source/cobol_source.h"
 
 namespace {
 
@@ -72,10 +73,12 @@ class EntryTest : public testing::Test {
     std::ofstream(path, std::ios::binary) << file;
     SourceFile* source = LoadSourceFile(path.string());
     EXPECT_NE(source, nullptr);
-    TokenCursor cursor = StartCursor(source);
     ParseResult parsed{};
     testing::internal::CaptureStdout();
-    for (;;) {
+    InputFileName = path.string();
+    if (CobolMode) source = ExpandCobolSource(source);
+    TokenCursor cursor = source ? StartCursor(source) : TokenCursor{};
+    for (parsed.result = source != nullptr; source;) {
       FieldNode* entry = nullptr;
       parsed.result = ReadEntry(&cursor, &entry);
       if (entry) parsed.records.push_back(Describe(entry));
@@ -84,6 +87,8 @@ class EntryTest : public testing::Test {
     parsed.output = testing::internal::GetCapturedStdout();
     for (size_t at; (at = parsed.output.find(path.string())) != std::string::npos;)
       parsed.output.replace(at, path.string().size(), "F");
+    for (size_t at; (at = parsed.output.find(dir.string())) != std::string::npos;)
+      parsed.output.replace(at, dir.string().size(), "D");
     return parsed;
   }
 
@@ -222,6 +227,7 @@ TEST_F(EntryTest, DiagnosticsWithTheirPositions) {
       {"05 A\tPIC X.", "At offset 16 on line 1 of file 'F' Unexpected token found 'X'\n", 1},
       {"05 A PIC X VALUE 1.5\n", "At offset 24 on line 1 of file 'F' Unexpected end of file\n", 1},
       {"88 C VALUE 'A'", "At offset 18 on line 1 of file 'F' Unexpected end of file\n", 1},
+      {"05 A PIC X VALUE", "At offset 18 on line 1 of file 'F' Unexpected end of file\n", 1},
       {"05 A PIC X VALUE 1.\n5 B.", "", 2},
       {"05 A PIC X VALUE.\n05 B PIC X.", "", 2},
       {"05 A OCCURS 2 DEPENDING ON", "At offset 31 on line 1 of file 'F' Unexpected end of file\n", 1},
@@ -315,6 +321,100 @@ TEST(ClassifyWord, EverySpellingInAnyCaseAndNearMisses) {
       {"PI", KW_NONE}, {"SYN", KW_NONE}, {"SIGNS", KW_NONE}, {"VALUESS", KW_NONE},
       {"'PIC'", KW_NONE}, {"ZERO", KW_NONE}, {"[", KW_NONE}, {"\xC3PIC", KW_NONE}};
   for (const auto& [word, keyword] : cases) EXPECT_EQ(ClassifyWord(word), keyword) << word;
+}
+
+// Read as a compiler does: text as Parse takes it, with raw lines when the
+// text begins with a tab or the indicator area.
+struct CompilerCase {
+  std::string text;
+  std::vector<std::string> records;
+  std::string output;  // a failure's message; none: success
+};
+
+TEST_F(EntryTest, ReadAsACompilerDoes) {
+  const std::string continued = "AB" + std::string(51, ' ') + "CD";
+  const CompilerCase cases[] = {
+      {"05 A PICTURE IS x(10) JUST RIGHT.", {"5 'A' CHAR 10.0"}, ""},
+      {"05 A pic s9(5)v99 comp-3.", {"5 'A' NUMERIC 5.2 S V usage3"}, ""},
+      {"05 A PIC -ZZ,ZZ9.99.", {"5 'A' CHAR 10.0"}, ""},
+      {"05 A PIC $$$,$$9.99CR BLANK WHEN ZERO.", {"5 'A' CHAR 12.0"}, ""},
+      {"05 A PIC XXBXX/00db.", {"5 'A' CHAR 10.0"}, ""},
+      {"05 A PIC PPP999 COMP.", {"5 'A' NUMERIC 0.3 V usage4"}, ""},
+      {"05 A PIC 999PPP.", {"5 'A' NUMERIC 3.0"}, ""},
+      {"05 A PIC SVPP99.", {"5 'A' NUMERIC 0.2 S V"}, ""},
+      {"05 A PIC N(4).", {"5 'A' HEX 8.0"}, ""},
+      {"05 A PIC G(2) USAGE DISPLAY-1.", {"5 'A' HEX 4.0 usage9"}, ""},
+      {"05 A PIC X(3) USAGE NATIONAL.", {"5 'A' CHAR 3.0 usage8"}, ""},
+      {"05 A USAGE IS INDEX.", {"5 'A' NUMERIC usage7"}, ""},
+      {"05 A PIC X VALUE X'2E' EXTERNAL GLOBAL.", {"5 'A' CHAR 1.0"}, ""},
+      {"05 A PIC X(4) VALUE 'IT''S. ' DISPLAY.", {"5 'A' CHAR 4.0"}, ""},
+      {"05 A PIC 9(3) VALUES ARE ALL '9' SYNC RIGHT.", {"5 'A' NUMERIC 3.0 sync"}, ""},
+      {"05 T OCCURS 3 INDEXED BY I1 I2 ASCENDING KEY IS K1 K2\nDEPENDING ON N-1 OF G PIC X.",
+       {"5 'T' CHAR 1.0 occurs3 depending N_1"}, ""},
+      {"05 A PIC S9 LEADING SEPARATE CHARACTER.", {"5 'A' NUMERIC 1.0 S sign leading separate"}, ""},
+      {"66 B RENAMES A THRU C.", {"66 'B' STRUCT"}, ""},
+      {"05 PICTURE X.", {"5 '' CHAR 1.0"}, ""},
+      {"88 C VALUE 'IT''S'.", {"88 'C' CONDITION LITERAL [IT''S]"}, ""},
+      {"05 A PIC X", {"5 'A' CHAR 1.0"}, ""},
+      {"\t05 A\tPIC X.", {"5 'A' CHAR 1.0"}, ""},
+      {"       05 A PIC X(1\n      -    0).", {"5 'A' CHAR 10.0"}, ""},
+      {"       88 C VALUE 'AB\n      -    'CD'.", {"88 'C' CONDITION LITERAL [" + continued + "]"}, ""},
+      {"      * note\n      D 05 X PIC X.\n      / page\n       05 A PIC X. *> note\n"
+       "       05 B PIC X. *> '",
+       {"5 'A' CHAR 1.0", "5 'B' CHAR 1.0"}, ""},
+      {"      X05 A PIC X.", {}, "At offset 6 on line 1 of file 'F' Unknown indicator 'X'\n"},
+      {"      -05 A PIC X.", {},
+       "At offset 6 on line 1 of file 'F' Continuation line with nothing to continue\n"},
+      {"       88 C VALUE 'AB\n      -    CD'.", {},
+       "At offset 11 on line 2 of file 'F' A continued literal must go on after a quote\n"},
+      {"05 A PIC 9(5)VV9.", {"5 'A' STRUCT"},
+       "At offset 21 on line 1 of file 'F' Unexpected decimal point character 'V' in PIC."},
+      {"05 A PIC 9(5.", {"5 'A' STRUCT"}, "At offset 19 on line 1 of file 'F' Expected ')'.\n"},
+      {"05 A PIC 9Q.", {"5 'A' STRUCT"},
+       "At offset 17 on line 1 of file 'F' Unexpected PIC character 'Q'\n"},
+      {"05 A PIC s9(3).99.", {"5 'A' STRUCT"},
+       "At offset 16 on line 1 of file 'F' PIC character 's' can not be in this picture\n"},
+      {"05 A PIC XV9.", {"5 'A' STRUCT"},
+       "At offset 17 on line 1 of file 'F' PIC character 'V' can not be in this picture\n"},
+      {"05 A COMP-1 PIC X.", {"5 'A' NUMERIC usage1"},
+       "At offset 23 on line 1 of file 'F' Unexpected PIC type 'X'\n"},
+      {"05 A PIC X BLANK WHEN ONE.", {"5 'A' CHAR 1.0"},
+       "At offset 29 on line 1 of file 'F' Expected ZERO after BLANK.\n"},
+      {"05 A PIC 9 VALUE.", {"5 'A' NUMERIC 1.0"},
+       "At offset 23 on line 1 of file 'F' VALUE without a value.\n"},
+      {"05 T OCCURS 2 INDEXED BY PIC X.", {"5 'T' STRUCT"},
+       "At offset 32 on line 1 of file 'F' Name expected before 'PIC'.\n"},
+      {"05 A PIC X COMP.", {"5 'A' CHAR 1.0"},
+       "At offset 18 on line 1 of file 'F' 'COMP' specified on non-numeric field.\n"},
+      {"05 A PIC 9 COMP COMP-3.", {"5 'A' NUMERIC 1.0 usage4"},
+       "At offset 23 on line 1 of file 'F' COMP type already set.\n"},
+      {"05 A USAGE IS JUNK.", {"5 'A' STRUCT"},
+       "At offset 21 on line 1 of file 'F' Unexpected token found 'JUNK'\n"},
+      {"05 T OCCURS X.", {"5 'T' STRUCT"},
+       "At offset 19 on line 1 of file 'F' 'X' found where number expected.\n"},
+      {"05 T OCCURS 1 TO X.", {"5 'T' STRUCT"},
+       "At offset 24 on line 1 of file 'F' 'X' found where number expected.\n"},
+      {"COPY .", {}, "At offset 12 on line 1 of file 'F' COPY member name expected\n"},
+      {"01 R.\nCOPY", {}, "At offset 11 on line 2 of file 'F' COPY member name expected\n"},
+      {"COPY A REPLACING X Y.", {},
+       "At offset 26 on line 1 of file 'F' BY expected in COPY REPLACING\n"},
+      {"COPY A REPLACING X BY .", {},
+       "At offset 29 on line 1 of file 'F' COPY REPLACING operand expected\n"},
+      {"COPY A REPLACING ==  == BY ==B==.", {},
+       "At offset 24 on line 1 of file 'F' Empty pseudo-text to replace in COPY REPLACING\n"},
+      {"05 A PIC X.\nCOPY A", {},
+       "At offset 13 on line 2 of file 'F' COPY statement not ended by a period\n"},
+      {"COPY 'A'.", {}, "At offset 7 on line 1 of file 'F' COPY member 'A' not found in: D\n"},
+      {"COPY rec.", {}, "At offset 7 on line 1 of file 'F' COPY 'rec' includes itself\n"},
+  };
+  CobolMode = true;
+  for (const CompilerCase& c : cases) {
+    bool raw = c.text[0] == '\t' || c.text.compare(0, 6, "      ") == 0;
+    ParseResult parsed = Parse(c.text, raw);
+    EXPECT_EQ(parsed.result, c.output.empty() ? 1 : 0) << c.text;
+    EXPECT_EQ(parsed.output, c.output) << c.text;
+    EXPECT_EQ(parsed.records, c.records) << c.text;
+  }
 }
 
 }  // namespace

@@ -44,6 +44,9 @@ enum FieldUsage : uint8_t {
   FU_BINARY = 4,
   FU_POINTER = 5,
   FU_PROCEDURE_POINTER = 6,
+  FU_INDEX = 7,      // a table index: 4-byte binary
+  FU_NATIONAL = 8,
+  FU_DISPLAY1 = 9,   // DBCS
 };
 
 enum ValueKind : uint8_t {

@@ -47,9 +47,20 @@ static int32_t TextLength(const SourceLine& line) {
              : line.length;
 }
 
+// Logical lines hold code only: their reference format was read already.
+static bool LinesAreCodeOnly() { return CobolMode; }
+
 int NextCodeLine(TokenCursor* cursor, const char** start) {
   SourceLine line = cursor->line;
   bool found = line.file && (!cursor->lineHandedOut || NextSourceLine(&line));
+  if (LinesAreCodeOnly()) {
+    if (!found) return 0;
+    cursor->line = line;
+    cursor->lineHandedOut = true;
+    cursor->limit = line.text + line.length;
+    *start = line.text;
+    return 1;
+  }
   for (; found; found = NextSourceLine(&line)) {
     int32_t length = TextLength(line);
     if (length <= MinCodeOffset) continue;
@@ -70,6 +81,28 @@ static int EndOfInput(const TokenCursor* cursor, bool required) {
     std::printf("Unexpected end of file\n");
   }
   return 0;
+}
+
+// Compiler literals: X'..', N'..', G'..' and Z'..' are literals too, and a
+// doubled quote inside a literal stands for one quote.
+static bool ReadsCompilerLiterals() { return CobolMode; }
+
+static bool IsCompilerLiteralStart(const char* p, const char* limit) {
+  if (Is(*p, CC_QUOTE)) return true;
+  return *p && std::strchr("XxNnGgZzBb", *p) && p + 1 < limit && Is(p[1], CC_QUOTE);
+}
+
+static const char* CompilerLiteralEnd(const char* p, const char* limit) {
+  char quote = *p++;
+  for (; p < limit; p++) {
+    if (*p != quote) continue;
+    if (p + 1 < limit && p[1] == quote) {
+      p++;
+      continue;
+    }
+    return p + 1;
+  }
+  return limit;
 }
 
 // A '.' between two digits inside a word is a decimal point, not the period.
@@ -96,7 +129,10 @@ int GetToken(TokenCursor* cursor, bool required) {
     limit = cursor->limit;
   }
   const char* start = p;
-  if (Is(*p, CC_QUOTE)) {
+  if (ReadsCompilerLiterals() && IsCompilerLiteralStart(p, cursor->limit)) {
+    cursor->quoted = true;
+    p = CompilerLiteralEnd(Is(*p, CC_QUOTE) ? p : p + 1, cursor->limit);
+  } else if (Is(*p, CC_QUOTE)) {
     cursor->quoted = true;
     char quote = *p++;
     while (p < limit && *p != quote) p++;
@@ -111,11 +147,19 @@ int GetToken(TokenCursor* cursor, bool required) {
   return 1;
 }
 
+// A logical line begins at the code area of the physical line it came from.
+static int64_t CodeColumnOf(const SourceLine&) {
+  return LinesAreCodeOnly() ? int64_t{MinCodeOffset} + 1 : 0;
+}
+
 void ReportPosition(const char* p) {
   SourceLine line;
   if (p && FindSourceLine(p, &line)) {
-    std::printf("At offset %d on line %d of file '%s' ", static_cast<int>(p - line.text),
-                line.number, line.file->path);
+    // A logical line reports the physical line it began on.
+    const SourceLine& origin = line.file->origins ? line.file->origins[line.number - 1] : line;
+    std::printf("At offset %d on line %d of file '%s' ",
+                static_cast<int>(p - line.text + CodeColumnOf(line)), origin.number,
+                origin.file->path);
     return;
   }
   std::printf("Unknown location:");

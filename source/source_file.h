@@ -15,6 +15,8 @@ struct SourceFile {
   char* text;             // the whole file in one block, NUL after the end
   size_t size;            // bytes of text, the terminator excluded
   bool hasNul;            // a NUL byte lies in text
+  const struct SourceLine* origins;  // a file of logical lines: the physical
+                                     // line each began on; null otherwise
 };
 
 // One physical line: a view into its file's text, found when the reader

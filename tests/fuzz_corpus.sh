@@ -11,3 +11,8 @@ for copybook in "$root"/tests/layout/*.cpy "$root"/examples/*.cpy "$root"/tests/
   n=$((n + 1))
   { printf '\0\0\0\0'; cat "$copybook"; } > "$corpus/seed-$n" 2> /dev/null || rm -f "$corpus/seed-$n"
 done
+# The compiler-reading copybooks with the --cobol bit set.
+for copybook in "$root"/tests/cobol/*.cpy; do
+  n=$((n + 1))
+  { printf '\040\0\0\0'; cat "$copybook"; } > "$corpus/seed-$n"
+done

@@ -1,5 +1,5 @@
 // libFuzzer target over the whole run: the first four input bytes choose the
-// options, the rest is the copybook, which is parsed, laid out and written.
+// options (one bit reads as a compiler does), the rest is the copybook, which is parsed, laid out and written.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -60,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   add("-b", BINARY_SIZES[choice[0] & 3]);
   add("-c", CODE_AREAS[(choice[0] >> 2) & 3]);
   if (choice[0] & 0x10) add("-p", "A-");
+  if (choice[0] & 0x20) args.push_back("--cobol");
   std::string letters = "o";
   for (int bit = 0; bit < 5; bit++)
     if (choice[1] & (1 << bit)) letters += OPTION_LETTERS[bit];

@@ -121,6 +121,15 @@ int64_t Walk(const Blocks& blocks, const Json& kids, const std::string& blockNam
     cursor += size * count;
   }
   skipUnwritten("");
+  // An align line that ends a block makes each occurrence of its table a
+  // multiple of the boundary.
+  if (int64_t slack = align ? (align - (cursor - offset) % align) % align : 0) {
+    const Json& row = rows.at(next++);
+    EXPECT_EQ(row["kind"].raw + row["type"].raw, "slackalign" + std::to_string(align)) << blockName;
+    EXPECT_EQ(row["offset"].Number(), cursor) << blockName;
+    EXPECT_EQ(row["length"].Number(), slack) << blockName;
+    cursor += slack;
+  }
   EXPECT_EQ(next, rows.size()) << "rows after the last line of " << blockName;
   return cursor - offset;
 }

@@ -39,6 +39,7 @@ struct MapRow {
   int32_t depth;                 // 0 for members of the record's outer structure
   int64_t offset;                // from the record's start, first occurrence
   int64_t length;                // bytes of one occurrence
+  int32_t align = 0;             // slack that ends a table's occurrence: its boundary
 };
 
 int32_t FirstPaddingNumber;  // FILLER_REDEFINE number the format file starts at
@@ -157,6 +158,11 @@ void VisitMembers(MapOutput& out, const StructNode* structure, int64_t base, int
       out.visit(out, {member, nullptr, ROW_PADDING, depth, start + FieldFootprint(member),
                       member->redefinePadding});
   }
+  // Slack bytes that end each occurrence of a table with SYNC items.
+  if (head) running = headOffset + ChainFootprint(head);
+  if (structure->occurrenceAlign != 0 && structure->members && base + structure->size > running)
+    out.visit(out, {structure->members, nullptr, ROW_SLACK, depth, running,
+                    base + structure->size - running, structure->occurrenceAlign});
 }
 
 void WalkRecord(MapOutput& out, RowVisitor visit, RowVisitor leave) {
@@ -222,7 +228,8 @@ std::string FormatName(const MapOutput& out, const MapRow& row) {
 // The type text; slack is shown as the align line that makes it.
 std::string_view Type(MapOutput& out, const MapRow& row) {
   const FieldNode* entry = row.entry;
-  if (row.kind == ROW_SLACK) return out.slackType = "align" + std::to_string(entry->size);
+  if (row.kind == ROW_SLACK)
+    return out.slackType = "align" + std::to_string(row.align ? row.align : entry->size);
   if (row.kind == ROW_PADDING) return "hex";
   TypeCache& cache = out.types[entry->type < FIELD_TYPE_COUNT ? entry->type : 0];
   bool suffixed = entry->type == FT_PACKED || entry->type == FT_UPACKED || entry->type == FT_OPUNCH ||

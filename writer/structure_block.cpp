@@ -171,6 +171,12 @@ int WriteStructure(TextOut* out, StructNode* structure) {
                   Length(member->name), member->name.data());
     }
   }
+  // The slack that ends each occurrence of a table with SYNC items.
+  if (structure->occurrenceAlign != 0) {
+    PutText(out, "  align");
+    PutNumber(out, structure->occurrenceAlign);
+    PutText(out, ";\n");
+  }
   PutText(out, "}\n\n");
   return 1;
 }

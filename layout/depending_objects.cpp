@@ -1,0 +1,46 @@
+// DEPENDING ON objects: the entry a table's count is read from, found
+// whatever the letter case it is written in.
+#include <cstdio>
+#include <string>
+#include <unordered_map>
+
+#include "layout/structure.h"
+
+static char Upper(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+
+bool SameNameAnyCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); i++)
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  return true;
+}
+
+static std::string UpperName(std::string_view name) {
+  std::string upper(name);
+  for (char& c : upper) c = Upper(c);
+  return upper;
+}
+
+int ResolveDependingObjects() {
+  std::unordered_map<std::string, std::string_view> declared;  // first of a name
+  bool anyTable = false;
+  for (StructNode* s = StructureList; s; s = s->next)
+    for (FieldNode* member = s->members; member; member = member->next) {
+      declared.emplace(UpperName(member->name), member->name);
+      anyTable = anyTable || !ExtraOf(member).dependingName.empty();
+    }
+  if (!anyTable) return 1;
+  for (StructNode* s = StructureList; s; s = s->next)
+    for (FieldNode* member = s->members; member; member = member->next) {
+      if (ExtraOf(member).dependingName.empty()) continue;
+      std::string_view& name = member->extra->dependingName;
+      auto found = declared.find(UpperName(name));
+      if (found == declared.end()) {
+        std::printf("Did not find DEPENDING ON object '%.*s'.\n", static_cast<int>(name.size()),
+                    name.data());
+        return 0;
+      }
+      name = found->second;
+    }
+  return 1;
+}
