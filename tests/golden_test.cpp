@@ -29,8 +29,7 @@
 // NAME: a "<<< NAME" section before the file's first case, or a file of the
 // source tree when NAME holds a '/'. Every other new or changed file of the
 // work folder fails the case, and a run past the time limit is killed and
-// fails it. RECFORGE_UPDATE_GOLDEN=1 rewrites the expectations of the cases
-// run from what they did; review the difference before committing it.
+// fails it.
 #include <signal.h>
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -236,38 +235,6 @@ bool RunShell(const fs::path& work, const std::string& commands) {
   return ok;
 }
 
-// The case's sections with the expectations replaced by what the run did.
-void UpdateCase(Case& c, const std::string& out, const std::string& err, int status,
-                const std::map<std::string, std::string>& made) {
-  std::vector<Section> kept;
-  std::map<std::string, std::string> references;  // file name -> "= NAME" directive
-  for (const Section& section : c.sections) {
-    std::string fileName;
-    if (section.directive.rfind(">>> ", 0) != 0) {
-      kept.push_back(section);
-      continue;
-    }
-    std::string body = BodyOf(c, section, &fileName);
-    auto now = made.find(fileName);
-    if (section.directive.find(" = ") != std::string::npos && now != made.end() && now->second == body)
-      references[fileName] = section.directive;
-  }
-  if (!out.empty()) kept.push_back({">>> stdout", out});
-  if (!err.empty()) kept.push_back({">>> stderr", err});
-  if (status != 0) kept.push_back({">>> exit " + std::to_string(status), ""});
-  for (auto& [name, text] : made)
-    kept.push_back(references.count(name) ? Section{references[name], ""} : Section{">>> " + name, text});
-  c.sections = kept;
-  std::string text;
-  for (auto& [name, body] : library[c.file]) text += "<<< " + name + "\n" + body;
-  for (const Case& other : cases) {
-    if (other.file != c.file) continue;
-    text += "=== " + other.name + "\n";
-    for (const Section& section : other.sections) text += section.directive + "\n" + section.body;
-  }
-  WriteFile(fs::path(RECFORGE_CASES) / c.file, text);
-}
-
 class GoldenCase : public testing::TestWithParam<size_t> {};
 
 TEST_P(GoldenCase, Matches) {
@@ -331,19 +298,15 @@ TEST_P(GoldenCase, Matches) {
     auto input = inputs.find(name);
     if (input == inputs.end() || input->second != text) made[name] = text;
   }
-  if (std::getenv("RECFORGE_UPDATE_GOLDEN") && c.file.find(".table") == std::string::npos) {
-    UpdateCase(c, out, err, run.status, made);
-  } else {
-    EXPECT_EQ(out, expectedOut);
-    EXPECT_EQ(err, expectedErr);
-    EXPECT_EQ(run.status, expectedStatus);
-    for (auto& [name, text] : expected) {
-      EXPECT_TRUE(produced.count(name)) << "missing output " << name;
-      EXPECT_EQ(produced[name], text) << "output " << name;
-    }
-    for (auto& [name, text] : made)
-      EXPECT_TRUE(expected.count(name)) << "unexpected or changed file " << name;
+  EXPECT_EQ(out, expectedOut);
+  EXPECT_EQ(err, expectedErr);
+  EXPECT_EQ(run.status, expectedStatus);
+  for (auto& [name, text] : expected) {
+    EXPECT_TRUE(produced.count(name)) << "missing output " << name;
+    EXPECT_EQ(produced[name], text) << "output " << name;
   }
+  for (auto& [name, text] : made)
+    EXPECT_TRUE(expected.count(name)) << "unexpected or changed file " << name;
   // A run that wrote a format file is made again with the layout map, which
   // must agree with it.
   std::smatch written;
