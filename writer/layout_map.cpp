@@ -91,8 +91,15 @@ char* Room(MapOutput& out, size_t count) {
 }
 
 void Put(MapOutput& out, std::string_view text) {
-  std::memcpy(Room(out, text.size()), text.data(), text.size());
+  char* at = Room(out, text.size());
+  if (!text.empty()) std::memcpy(at, text.data(), text.size());
   out.used += text.size();
+}
+
+// memcpy with no bytes to copy: an empty view may hold no pointer.
+char* CopyBytes(char* at, std::string_view text) {
+  if (!text.empty()) std::memcpy(at, text.data(), text.size());
+  return at + text.size();
 }
 
 void PutNumber(MapOutput& out, int64_t value) {
@@ -103,7 +110,7 @@ void PutNumber(MapOutput& out, int64_t value) {
 // Names are kept with hyphens made underscores; the map shows them as the
 // copybook writes them.
 char* CopyAsWritten(char* at, std::string_view name) {
-  std::memcpy(at, name.data(), name.size());
+  CopyBytes(at, name);
   for (char* c = at; c != at + name.size(); c++)
     if (*c == '_') *c = '-';
   return at + name.size();
@@ -213,7 +220,7 @@ char* CopyFormatName(const MapOutput& out, char* at, const MapRow& row) {
     return CopyNumber(at + 16, out.paddingNumbers.at(row.entry));
   }
   std::string_view name = WrittenName(row.entry);
-  std::memcpy(at, name.data(), name.size());
+  CopyBytes(at, name);
   at += name.size();
   if (int32_t number = NamesakeNumber(row.entry)) *at++ = '_', at = CopyNumber(at, number);
   return at;
@@ -321,7 +328,7 @@ void TextRow(MapOutput& out, const MapRow& row) {
   std::memset(line, ' ', width);
   auto right = [&](int column, int64_t value) { CopyNumberBefore(line + starts[column + 1] - 2, value); };
   std::string_view kind = KIND_NAMES[row.kind];
-  std::memcpy(line, kind.data(), kind.size());
+  CopyBytes(line, kind);
   if (Named(row)) {
     right(COL_LEVEL, row.entry->level);
     CopyAsWritten(line + starts[COL_NAME] + 2 * row.depth, row.entry->name);
@@ -336,7 +343,7 @@ void TextRow(MapOutput& out, const MapRow& row) {
   right(COL_TOTAL, Total(out, row));
   std::string_view type = Type(out, row);
   char* end = line + starts[COL_TYPE];
-  std::memcpy(end, type.data(), type.size());
+  CopyBytes(end, type);
   end += type.size();
   std::string_view redefines = Redefines(row), depending = DependingOn(row);
   if (!redefines.empty()) end = CopyAsWritten(line + starts[COL_REDEFINES], redefines);
@@ -360,7 +367,7 @@ void WriteText(MapOutput& out) {
   for (int c = 0; c < COLUMN_COUNT; c++) {
     std::string_view title = COLUMN_TITLES[c];
     size_t at = RIGHT_ALIGNED[c] ? out.starts[c + 1] - 2 - title.size() : out.starts[c];
-    std::memcpy(line + at, title.data(), title.size());
+    CopyBytes(line + at, title);
   }
   line[width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size()] = '\n';
   out.used += width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size() + 1;
