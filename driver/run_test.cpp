@@ -17,10 +17,10 @@ namespace fs = std::filesystem;
 TEST(Run, EveryFailedAllocationEndsTheRunWithNothingWritten) {
   char pattern[] = "/tmp/recforge-run-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
-  fs::path output = fs::path(pattern) / "account.fmt";
-  std::string input = RECFORGE_EXAMPLES "/account.cpy";
-  std::vector<std::string> words = {"recforge", "-O", "o", "-s", "ACCOUNT-RECORD",
-                                    "-i", input, "-o", output.string()};
+  fs::path output = fs::path(pattern) / "maps.fmt";
+  // Tables with and without DEPENDING ON, REDEFINES, SYNC, lists of values.
+  std::string input = RECFORGE_SOURCE_TREE "/tests/inputs/maps.cpy";
+  std::vector<std::string> words = {"recforge", "-O", "o", "-b", "2", "-i", input, "-o", output.string()};
   int failures = 0;
   for (int64_t countdown = 0;; countdown++) {
     std::vector<char*> argv;
