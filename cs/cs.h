@@ -68,6 +68,9 @@ extern int32_t CSMemSerial;
 extern int64_t CSMemFailCountdown;
 
 void* CSGetMem(uint32_t size);
+// Prints "Can not allocate N bytes", the one message of a request refused;
+// returns 0 so that callers can pass the failure up.
+int CSReportNoMemory(int64_t bytes);
 void CSFreeMem(void* pointer);
 // Gives back every block in use: the end of a run inside a longer-lived
 // process (tests and fuzzing); a run of the program itself never calls it.

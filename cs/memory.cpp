@@ -2,6 +2,8 @@
 // that carries the block's size, kind and serial number.
 #include <cstdlib>
 
+#include <cstdio>
+
 #include "cs/cs.h"
 
 CSLock CSMemLock;
@@ -21,6 +23,11 @@ static void Unlink(CSMemHeader* header) {
   else
     BlocksInUse = header->next;
   if (header->next) header->next->previous = header->previous;
+}
+
+int CSReportNoMemory(int64_t bytes) {
+  std::printf("Can not allocate %lld bytes\n", static_cast<long long>(bytes));
+  return 0;
 }
 
 void* CSGetMem(uint32_t size) {

@@ -124,10 +124,7 @@ static void AppendMember(StructNode* structure, FieldNode*& last, FieldNode* mem
 int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLevel,
                    FieldNode** entry) {
   StructNode* structure = CSNewArenaRecord<StructNode>();
-  if (!structure) {
-    std::printf("Can not allocate %d bytes\n", static_cast<int>(sizeof(StructNode)));
-    return 0;
-  }
+  if (!structure) return CSReportNoMemory(sizeof(StructNode));
   structure->name = name;
   StripStructPrefix(structure);
   structure->next = StructureList;

@@ -147,10 +147,7 @@ int ParseValue(TokenCursor* cursor, FieldNode* node) {
         thru = true;
       } else if (cursor->quoted || (word != "," && word != ";")) {  // separators are not values
         ConditionValue* value = CSNewArenaRecord<ConditionValue>();
-        if (!value) {
-          std::printf("Can not allocate %d bytes\n", static_cast<int>(sizeof(ConditionValue)));
-          return 0;
-        }
+        if (!value) return CSReportNoMemory(sizeof(ConditionValue));
         value->kind = ReadConditionValue(cursor, &value->text);
         value->thru = thru;
         thru = false;

@@ -33,10 +33,7 @@ int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
   *entry = nullptr;
   if (!GetToken(cursor, false)) return 1;  // no further entry
   FieldNode* node = CSNewArenaRecord<FieldNode>();
-  if (!node) {
-    std::printf("Can not allocate %d bytes\n", static_cast<int>(sizeof(FieldNode)));
-    return 0;
-  }
+  if (!node) return CSReportNoMemory(sizeof(FieldNode));
   if (!ParseNumber(TokenText(cursor), &node->level)) return 0;
   if (!GetToken(cursor, true)) return 0;
   *entry = node;

@@ -20,8 +20,7 @@ const char* FieldTypeName(int32_t type) {
 FieldExtra* FieldExtraOf(FieldNode* node) {
   if (!node->extra) {
     node->extra = CSNewArenaRecord<FieldExtra>();
-    if (!node->extra)
-      std::printf("Can not allocate %d bytes\n", static_cast<int>(sizeof(FieldExtra)));
+    if (!node->extra) CSReportNoMemory(sizeof(FieldExtra));
   }
   return node->extra;
 }

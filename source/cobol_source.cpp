@@ -37,10 +37,9 @@ SourceFile* ExpandCobolSource(SourceFile* file) {
                       ? CSGetMem(static_cast<uint32_t>((count + 1) * sizeof(SourceLine)))
                       : nullptr;
   if (!logical || !text || !origins) {
-    std::printf("Can not allocate %lld bytes\n",
-                static_cast<long long>(!logical ? sizeof(SourceFile)
-                                       : !text  ? size + 1
-                                                : (count + 1) * sizeof(SourceLine)));
+    CSReportNoMemory(static_cast<int64_t>(!logical ? sizeof(SourceFile)
+                                          : !text  ? size + 1
+                                                   : (count + 1) * sizeof(SourceLine)));
     return nullptr;
   }
   logical->path = file->path;

@@ -75,8 +75,7 @@ SourceFile* LoadSourceFile(const std::string& name) {
                          ? CSNewRecord<SourceFile>(static_cast<uint32_t>(extra))
                          : nullptr;
   if (!file) {
-    std::printf("Can not allocate %d bytes\n",
-                static_cast<int>(sizeof(SourceFile) + extra));
+    CSReportNoMemory(static_cast<int64_t>(sizeof(SourceFile) + extra));
     return nullptr;
   }
   char* room = reinterpret_cast<char*>(file + 1);
@@ -105,7 +104,7 @@ static char* GetTextBlock(size_t capacity) {
   char* block = capacity < UINT32_MAX - CS_MEM_OVERHEAD
                     ? static_cast<char*>(CSGetMem(static_cast<uint32_t>(capacity)))
                     : nullptr;
-  if (!block) std::printf("Can not allocate %lld bytes\n", static_cast<long long>(capacity));
+  if (!block) CSReportNoMemory(static_cast<int64_t>(capacity));
   return block;
 }
 
