@@ -1,8 +1,7 @@
 // The memory service: every record comes from here, behind a small header
 // that carries the block's size, kind and serial number.
-#include <cstdlib>
-
 #include <cstdio>
+#include <cstdlib>
 
 #include "cs/cs.h"
 
