@@ -138,21 +138,22 @@ bool NextToken(const std::vector<LogicalLine>& lines, Spot* spot, CopyToken* tok
   return true;
 }
 
-// The text words of a text: literals whole, words between separators.
+// Steps *at past separators to the next text word, which ends at *end:
+// literals whole, words between separators; false at the end of the text.
+static bool NextTextWord(std::string_view text, size_t* at, size_t* end) {
+  while (*at < text.size() && IsSeparator(text[*at])) (*at)++;
+  if (*at >= text.size()) return false;
+  *end = IsQuote(text[*at]) ? LiteralEnd(text, *at)
+         : IsPeriodAt(text, *at) ? *at + 1
+                                 : WordEnd(text, *at);
+  return true;
+}
+
+// The text words of a text.
 std::vector<std::string> TextWords(std::string_view text) {
   std::vector<std::string> words;
-  size_t at = 0;
-  while (at < text.size()) {
-    if (IsSeparator(text[at])) {
-      at++;
-      continue;
-    }
-    size_t end = IsQuote(text[at]) ? LiteralEnd(text, at)
-                 : IsPeriodAt(text, at) ? at + 1
-                                        : WordEnd(text, at);
+  for (size_t at = 0, end; NextTextWord(text, &at, &end); at = end)
     words.emplace_back(text.substr(at, end - at));
-    at = end;
-  }
   return words;
 }
 
@@ -254,17 +255,7 @@ void ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing
   std::vector<PlacedWord> words;
   for (size_t l = 0; l < lines->size(); l++) {
     std::string_view text = (*lines)[l].text;
-    for (size_t at = 0; at < text.size();) {
-      if (IsSeparator(text[at])) {
-        at++;
-        continue;
-      }
-      size_t end = IsQuote(text[at]) ? LiteralEnd(text, at)
-                   : IsPeriodAt(text, at) ? at + 1
-                                          : WordEnd(text, at);
-      words.push_back({l, at, end});
-      at = end;
-    }
+    for (size_t at = 0, end; NextTextWord(text, &at, &end); at = end) words.push_back({l, at, end});
   }
   auto wordText = [&](size_t i) {
     const PlacedWord& w = words[i];
