@@ -9,6 +9,6 @@ memcheck=(valgrind --tool=memcheck --error-exitcode=99 --leak-check=no --quiet)
 # Each recforge run of the golden cases is checked; the shell tools that
 # make big inputs are not.
 "${memcheck[@]}" --trace-children=yes \
-  --trace-children-skip='*/sh,*/bash,*/head,*/tr,*/yes,*/printf,*/cat,*/cmp,*/seq,*/rm,*/sed,*/ln,*/mkdir' \
+  --trace-children-skip='*/sh,*/bash,*/head,*/tr,*/yes,*/printf,*/cat,*/cmp,*/seq,*/rm,*/sed,*/ln,*/mkdir,*/timeout' \
   "$build/golden_tests" --gtest_brief=1
 echo "valgrind memcheck: no errors"
