@@ -1,6 +1,4 @@
-#include <algorithm>
 #include <cstring>
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -11,146 +9,99 @@
 
 namespace {
 
-struct IntNode {
+// One node shape for every key mode: the key leads the payload.
+struct Node {
   NameTreeNode header;
-  int32_t key;
+  union {
+    int32_t integer;
+    const char* text;
+    char bytes[2];
+  } key;
   int32_t serial;  // order of insertion
 };
 
-struct TextNode {
-  NameTreeNode header;
-  const char* key;
-  int32_t serial;
-};
-
-struct BytesNode {
-  NameTreeNode header;
-  char key[3];
-  int32_t serial;
-};
-
-NameTreeNode* Insert(NameTreeNode*& root, NameTreeNode* node, uint32_t size,
-                     uint32_t flags, int32_t mode) {
-  TreePath top{nullptr, root, &root, 0};
-  return CSTreeInsert(&top, "test", flags, node, size, mode);
+// The key order each mode promises, written from its rule.
+int Compare(int32_t mode, const Node* a, const Node* b) {
+  if (mode == TREE_KEY_INTEGER) return a->key.integer < b->key.integer ? -1 : a->key.integer > b->key.integer;
+  if (mode == TREE_KEY_STRING) return std::strcmp(a->key.text, b->key.text);
+  if (mode == TREE_KEY_STRING_NOCASE) {
+    int order = strcasecmp(a->key.text, b->key.text);
+    return order ? order : std::strcmp(a->key.text, b->key.text);
+  }
+  return std::memcmp(a->key.bytes, b->key.bytes, 2);
 }
 
 int CheckedHeight(const NameTreeNode* node) {
   if (!node) return 0;
-  int left = CheckedHeight(node->child[0]);
-  int right = CheckedHeight(node->child[1]);
+  int left = CheckedHeight(node->child[0]), right = CheckedHeight(node->child[1]);
   EXPECT_LE(std::abs(right - left), 1) << "unbalanced";
   EXPECT_EQ(node->height, 1 + std::max(left, right));
   return node->height;
 }
 
-void InOrder(NameTreeNode* node, std::vector<NameTreeNode*>& out) {
+void InOrder(NameTreeNode* node, std::vector<Node*>& out) {
   if (!node) return;
   InOrder(node->child[0], out);
-  out.push_back(node);
+  out.push_back(reinterpret_cast<Node*>(node));
   InOrder(node->child[1], out);
-}
-
-// Every invariant of the tree; `before(a, b)` is the key order the nodes
-// must respect (a strictly before b must never be reversed).
-void CheckTree(NameTreeNode* root, size_t count,
-               const std::function<bool(NameTreeNode*, NameTreeNode*)>& before) {
-  CheckedHeight(root);
-  std::vector<NameTreeNode*> order;
-  InOrder(root, order);
-  ASSERT_EQ(order.size(), count);
-  NameTreeNode* walk = CSTreeFirst(root);
-  for (size_t i = 0; i < order.size(); i++) {
-    ASSERT_EQ(walk, order[i]) << "adjacent thread differs at " << i;
-    EXPECT_EQ(order[i]->ordinal, static_cast<int32_t>(i));
-    EXPECT_EQ(order[i]->adjacent[0], i ? order[i - 1] : nullptr);
-    if (i) {
-      EXPECT_FALSE(before(order[i], order[i - 1])) << "key order broken at " << i;
-    }
-    walk = walk->adjacent[1];
-  }
-  EXPECT_EQ(walk, nullptr);
 }
 
 TEST(NameTree, NoMemoryLeavesTreeUnchanged) {
   NameTreeNode* root = nullptr;
-  IntNode node{{}, 5, 0};
+  Node node{};
+  TreePath top{nullptr, root, &root, 0};
   CSMemFailCountdown = 0;
-  EXPECT_EQ(Insert(root, &node.header, sizeof node, 0, TREE_KEY_INTEGER), nullptr);
+  EXPECT_EQ(CSTreeInsert(&top, "test", 0, &node.header, sizeof node, TREE_KEY_INTEGER), nullptr);
   CSMemFailCountdown = -1;
   EXPECT_EQ(root, nullptr);
 }
 
-// Thousands of random insertions in every key mode keep every invariant;
-// with duplicates allowed a later equal key precedes the earlier ones.
+// Thousands of random insertions in every key mode keep every invariant:
+// key order (a later equal key before the earlier ones, or refused without
+// duplicates; insertion order when appending), balance, heights, the
+// neighbour thread and the ordinals.
 TEST(NameTree, RandomInsertionsKeepInvariants) {
+  const std::pair<int32_t, uint32_t> modes[] = {
+      {TREE_KEY_INTEGER, TREE_DUPLICATES}, {TREE_KEY_INTEGER, 0},     {TREE_KEY_STRING, TREE_DUPLICATES},
+      {TREE_KEY_STRING_NOCASE, 0},         {2, TREE_DUPLICATES},      {TREE_KEY_APPEND, TREE_DUPLICATES}};
   std::mt19937 random(1234);
-  const int count = 3000;
-  auto bySerialWithinEqual = [](int order, NameTreeNode* a, NameTreeNode* b,
-                                int32_t serialA, int32_t serialB) {
-    (void)a, (void)b;
-    return order < 0 || (order == 0 && serialA > serialB);
-  };
-
-  {  // integers, with wrapping comparison over a small range, duplicates kept
-    NameTreeNode* root = nullptr;
-    for (int i = 0; i < count; i++) {
-      IntNode node{{}, static_cast<int32_t>(random() % 500) - 250, i};
-      ASSERT_NE(Insert(root, &node.header, sizeof node, TREE_DUPLICATES, TREE_KEY_INTEGER), nullptr);
-    }
-    CheckTree(root, count, [&](NameTreeNode* a, NameTreeNode* b) {
-      auto* x = reinterpret_cast<IntNode*>(a);
-      auto* y = reinterpret_cast<IntNode*>(b);
-      int order = x->key < y->key ? -1 : x->key > y->key;
-      return bySerialWithinEqual(order, a, b, x->serial, y->serial);
-    });
+  std::vector<std::string> texts;
+  for (int i = 0; i < 3000; i++) {
+    texts.emplace_back();
+    for (int n = random() % 4 + 1; n > 0; n--) texts.back() += "aAbB"[random() % 4];
   }
-  {  // strings, case-blind, equal keys refused
-    std::vector<std::string> texts;
-    for (int i = 0; i < count; i++) {
-      std::string text;
-      for (int n = random() % 4 + 1; n > 0; n--) text += "aAbB"[random() % 4];
-      texts.push_back(text);
-    }
+  for (auto [mode, flags] : modes) {
+    SCOPED_TRACE("mode " + std::to_string(mode) + " flags " + std::to_string(flags));
     NameTreeNode* root = nullptr;
-    size_t kept = 0;
-    std::vector<std::string> seen;
-    for (int i = 0; i < count; i++) {
-      TextNode node{{}, texts[i].c_str(), i};
-      bool fresh = std::find(seen.begin(), seen.end(), texts[i]) == seen.end();
-      NameTreeNode* stored = Insert(root, &node.header, sizeof node, 0, TREE_KEY_STRING_NOCASE);
-      EXPECT_EQ(stored != nullptr, fresh) << texts[i];
-      if (fresh) seen.push_back(texts[i]), kept++;
+    std::vector<Node*> kept;
+    for (int i = 0; i < 3000; i++) {
+      Node node{};
+      node.serial = i;
+      node.key.integer = static_cast<int32_t>(random() % 500) - 250;
+      if (mode == TREE_KEY_STRING || mode == TREE_KEY_STRING_NOCASE) node.key.text = texts[i].c_str();
+      if (mode == 2) node.key.bytes[0] = static_cast<char>(random() % 3 + 'x');
+      bool fresh = true;
+      for (Node* other : kept) fresh = fresh && (flags || Compare(mode, &node, other) != 0);
+      TreePath top{nullptr, root, &root, 0};
+      auto* stored = reinterpret_cast<Node*>(CSTreeInsert(&top, "test", flags, &node.header, sizeof node, mode));
+      ASSERT_EQ(stored != nullptr, fresh) << i;
+      if (stored) kept.push_back(stored);
     }
-    CheckTree(root, kept, [](NameTreeNode* a, NameTreeNode* b) {
-      const char* x = reinterpret_cast<TextNode*>(a)->key;
-      const char* y = reinterpret_cast<TextNode*>(b)->key;
-      int order = strcasecmp(x, y);
-      return order < 0 || (order == 0 && std::strcmp(x, y) < 0);
-    });
-  }
-  {  // inline byte keys, duplicates kept
-    NameTreeNode* root = nullptr;
-    for (int i = 0; i < count; i++) {
-      BytesNode node{{}, {static_cast<char>(random() % 3 + 'x'), static_cast<char>(random() % 256), 0}, i};
-      ASSERT_NE(Insert(root, &node.header, sizeof node, TREE_DUPLICATES, 2), nullptr);
+    CheckedHeight(root);
+    std::vector<Node*> order;
+    InOrder(root, order);
+    ASSERT_EQ(order.size(), kept.size());
+    NameTreeNode* walk = CSTreeFirst(root);
+    for (size_t i = 0; i < order.size(); i++, walk = walk->adjacent[1]) {
+      ASSERT_EQ(walk, &order[i]->header) << "neighbour thread differs at " << i;
+      EXPECT_EQ(walk->ordinal, static_cast<int32_t>(i));
+      EXPECT_EQ(walk->adjacent[0], i ? &order[i - 1]->header : nullptr);
+      if (i == 0) continue;
+      int compared = mode == TREE_KEY_APPEND ? 0 : Compare(mode, order[i - 1], order[i]);
+      bool later = order[i - 1]->serial > order[i]->serial;
+      EXPECT_TRUE(compared < 0 || (compared == 0 && later == (mode != TREE_KEY_APPEND))) << "order at " << i;
     }
-    CheckTree(root, count, [&](NameTreeNode* a, NameTreeNode* b) {
-      auto* x = reinterpret_cast<BytesNode*>(a);
-      auto* y = reinterpret_cast<BytesNode*>(b);
-      int order = std::memcmp(x->key, y->key, 2);
-      return bySerialWithinEqual(order, a, b, x->serial, y->serial);
-    });
-  }
-  {  // append: insertion order
-    NameTreeNode* root = nullptr;
-    for (int i = 0; i < count; i++) {
-      IntNode node{{}, 0, i};
-      ASSERT_NE(Insert(root, &node.header, sizeof node, TREE_DUPLICATES, TREE_KEY_APPEND), nullptr);
-    }
-    CheckTree(root, count, [](NameTreeNode* a, NameTreeNode* b) {
-      return reinterpret_cast<IntNode*>(a)->serial < reinterpret_cast<IntNode*>(b)->serial;
-    });
+    EXPECT_EQ(walk, nullptr);
   }
 }
 
