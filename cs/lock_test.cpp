@@ -1,5 +1,4 @@
 #include <csignal>
-#include <regex>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -67,9 +66,12 @@ TEST(Lock, TrapLineNamesSiteFileTimestampAndValue) {
   IgnoreTraps ignore;
   CSTrap(TRAP_TREE_BALANCE, -3);
   std::string line = TrapFileLine();
-  EXPECT_TRUE(std::regex_match(line, std::regex(
-      R"(cstrap line 3389 file trap\.cpp \([A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4}\) value -3\n)")))
-      << line;
+  std::string shape = line;  // the time stamp's letters and digits by kind
+  for (char& c : shape) c = isdigit(c) ? '9' : isupper(c) ? 'A' : islower(c) ? 'a' : c;
+  EXPECT_EQ(line.substr(0, 32), "cstrap line 3389 file trap.cpp (") << line;
+  EXPECT_TRUE(shape.substr(32) == "Aaa Aaa 99 99:99:99 9999) aaaaa -9\n" ||
+              shape.substr(32) == "Aaa Aaa  9 99:99:99 9999) aaaaa -9\n") << line;
+  EXPECT_EQ(line.substr(line.size() - 11), ") value -3\n");
 }
 
 TEST(Lock, CheckedWaitTrapsOnlyOnDevelopmentMachine) {

@@ -20,7 +20,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -220,14 +219,18 @@ TEST_P(GoldenCase, Matches) {
   std::string out = ReadFile(work.string() + ".out"), err = ReadFile(work.string() + ".err");
   for (const char* made : {".out", ".err", ".status"}) fs::remove(work.string() + made);
 
-  // The banner heads every run; its build date varies, so it is a pattern.
-  static const std::regex banner(
-      "recforge Version:1\\.0\\.1 \\((32|64) Bit\\) Build Date:[A-Z][a-z]{2} [ 1-3][0-9] [0-9]{4}\n"
-      "  Copyright \\(c\\) 2024-2026 the recforge authors\\. See README\\.md\\.\n\n");
-  std::smatch head;
-  EXPECT_TRUE(std::regex_search(out, head, banner, std::regex_constants::match_continuous))
-      << out.substr(0, 200);
-  if (!head.empty()) out = out.substr(head.length());
+  // The banner heads every run; its build date varies.
+  std::string banner = out.substr(0, out.find("\n\n") + 2);
+  size_t date = banner.find("Build Date:") + 11;
+  if (date > 11 && date + 11 < banner.size()) {
+    std::string shape = banner.substr(date, 11);
+    for (char& c : shape) c = isdigit(c) ? '9' : isupper(c) ? 'A' : islower(c) ? 'a' : c;
+    EXPECT_TRUE(shape == "Aaa 99 9999" || shape == "Aaa  9 9999") << banner;
+    banner.erase(date, 11);
+  }
+  EXPECT_EQ(banner, "recforge Version:1.0.1 (" + std::to_string(sizeof(void*) * 8) + " Bit) Build Date:\n"
+                    "  Copyright (c) 2024-2026 the recforge authors. See README.md.\n\n");
+  out.erase(0, banner.size() + (date > 11 ? 11 : 0));
   std::string usage = ReadFile(fs::path(RECFORGE_SOURCE_TREE) / "tests/inputs/usage.txt");
   out = Replace(Replace(out, cwd, "@CWD@"), usage, "@USAGE@\n");
   err = Replace(err, cwd, "@CWD@");
