@@ -208,7 +208,10 @@ TEST_P(GoldenCase, Matches) {
     }
   }
   auto inputs = FilesBelow(work);
-  std::string command = "timeout -s KILL " + std::to_string(TIME_LIMIT_SECONDS) + " " + RECFORGE_BINARY;
+  // RECFORGE_RUNNER may name a checker to run the program under (valgrind).
+  const char* runner = std::getenv("RECFORGE_RUNNER");
+  std::string command = "timeout -s KILL " + std::to_string(TIME_LIMIT_SECONDS) + " " +
+                        (runner ? runner + std::string(" ") : "") + RECFORGE_BINARY;
   for (const std::string& arg : args) command += " " + Quoted(arg);
   command += " < " + (stdinFile.empty() ? "/dev/null" : Quoted(stdinFile)) + " > " +
              Quoted(work.string() + ".out") + " 2> " + Quoted(work.string() + ".err") + "; echo $? > " +
