@@ -2,7 +2,7 @@
 // of cases, each a title line and sections: a directive line and its body,
 // the lines up to the next directive.
 //
-//   === NAME        a case                $ ARGS   the arguments ('...' quotes)
+//   === NAME        a case                $ ARGS   the arguments, as sh splits them
 //   <<< FILE        an input file ("stdin": the standard input)
 //   !!! setup       shell commands that make inputs in the work folder
 //   !!! check       shell commands run after the run; they must succeed
@@ -134,23 +134,6 @@ std::string BodyOf(const Case& c, const Section& section, std::string* fileName)
   return library[c.file][source];
 }
 
-std::vector<std::string> SplitArgs(const std::string& line) {
-  std::vector<std::string> words;
-  bool inWord = false, quoted = false;
-  for (char ch : line) {
-    if (ch == '\'') {
-      quoted = !quoted;
-      if (!inWord) words.emplace_back(), inWord = true;
-    } else if (ch == ' ' && !quoted) {
-      inWord = false;
-    } else {
-      if (!inWord) words.emplace_back(), inWord = true;
-      words.back() += ch;
-    }
-  }
-  return words;
-}
-
 // Relative path of every regular file below root, with its content.
 std::map<std::string, std::string> FilesBelow(const fs::path& root) {
   std::map<std::string, std::string> files;
@@ -178,7 +161,7 @@ TEST_P(GoldenCase, Matches) {
   ASSERT_NE(mkdtemp(pattern), nullptr);
   fs::path work = pattern;
   std::string cwd = work.string(), stdinFile, expectedOut, expectedErr;
-  std::vector<std::string> args;
+  std::string args;
   std::map<std::string, std::string> expected;
   std::string check;
   int expectedStatus = 0;
@@ -186,7 +169,7 @@ TEST_P(GoldenCase, Matches) {
     std::string fileName, body = BodyOf(c, section, &fileName);
     const std::string& d = section.directive;
     if (d.rfind("$ ", 0) == 0) {
-      for (const std::string& arg : SplitArgs(d.substr(2))) args.push_back(Replace(arg, "@CWD@", cwd));
+      args = Replace(d.substr(2), "@CWD@", cwd);
     } else if (d == "<<< stdin") {
       stdinFile = work.string() + ".stdin";
       WriteFile(stdinFile, body);
@@ -212,7 +195,7 @@ TEST_P(GoldenCase, Matches) {
   const char* runner = std::getenv("RECFORGE_RUNNER");
   std::string command = "timeout -s KILL " + std::to_string(TIME_LIMIT_SECONDS) + " " +
                         (runner ? runner + std::string(" ") : "") + RECFORGE_BINARY;
-  for (const std::string& arg : args) command += " " + Quoted(arg);
+  command = "set -f; " + command + " " + args;  // the words as the shell splits them, unexpanded
   command += " < " + (stdinFile.empty() ? "/dev/null" : Quoted(stdinFile)) + " > " +
              Quoted(work.string() + ".out") + " 2> " + Quoted(work.string() + ".err") + "; echo $? > " +
              Quoted(work.string() + ".status");
