@@ -133,9 +133,8 @@ void EmitStatement(std::ostream& out, const std::string& statement) {
 }
 
 std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path);
   std::stringstream text;
-  text << in.rdbuf();
+  text << std::ifstream(path).rdbuf();
   return text.str();
 }
 
@@ -225,8 +224,8 @@ TEST_P(CobcCrossCheck, MapMatches) {
       EmitStatement(procedure, "DISPLAY PROBE-OFF \" \" PROBE-LEN");
     }
     EmitStatement(procedure, "STOP RUN.");
-    bool ran = RunProbe(work, copybook.filename().string(), procedure.str(), size);
-    ASSERT_TRUE(ran) << ReadAll(work / "compile.txt");
+    ASSERT_TRUE(RunProbe(work, copybook.filename().string(), procedure.str(), size))
+        << ReadAll(work / "compile.txt");
     std::istringstream report(ReadAll(work / "run.txt"));
     std::vector<int64_t> offsets(probes.size(), -1), lengths(probes.size(), -1);
     for (size_t i = 0; i < probes.size(); i++) report >> offsets[i] >> lengths[i];

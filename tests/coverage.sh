@@ -8,19 +8,8 @@ cmake -S . -B build-coverage -DCMAKE_BUILD_TYPE=Debug \
 cmake --build build-coverage -j2 > /dev/null
 find build-coverage -name '*.gcda' -delete
 ctest --test-dir build-coverage -j2 > /dev/null || { echo "tests failed"; exit 1; }
-objects="build-coverage/CMakeFiles/recforge_core.dir"
-total=0 covered=0
-for dir in cs driver source parser layout writer; do
-  for gcda in "$objects/$dir"/*.gcda; do
-    line=$(cd "$(dirname "$gcda")" && gcov -n "$(basename "$gcda")" 2>/dev/null |
-           awk -v src="$dir/" '/^File/ {keep = index($0, src) && !index($0, "/usr/")} keep && /^Lines executed/ {print; exit}')
-    [ -n "$line" ] || continue
-    percent=$(echo "$line" | sed -E 's/Lines executed:([0-9.]+)% of ([0-9]+)/\1/')
-    lines=$(echo "$line" | sed -E 's/Lines executed:([0-9.]+)% of ([0-9]+)/\2/')
-    name="$dir/$(basename "$gcda" .cpp.gcda).cpp"
-    printf '%-32s %6s%% of %5d lines\n' "$name" "$percent" "$lines"
-    total=$((total + lines))
-    covered=$(awk -v c="$covered" -v p="$percent" -v l="$lines" 'BEGIN {printf "%d", c + p * l / 100 + 0.5}')
-  done
-done
-awk -v c="$covered" -v t="$total" 'BEGIN {printf "product line coverage: %.1f%% (%d of %d lines)\n", 100 * c / t, c, t}'
+cd build-coverage/CMakeFiles/recforge_core.dir
+for gcda in */*.gcda; do (cd "$(dirname "$gcda")" && gcov -n "$(basename "$gcda")" 2> /dev/null); done |
+  awk -F"[:' ]+" '/^File/ {file = $2; keep = file ~ /\/(cs|driver|source|parser|layout|writer)\/[^\/]*\.cpp$/}
+    keep && /^Lines executed/ {printf "%-48s %7s of %5d lines\n", file, $3, $5; c += $3 * $5 / 100; n += $5; keep = 0}
+    END {printf "product line coverage: %.1f%% (%d of %d lines)\n", 100 * c / n, c + 0.5, n}'
