@@ -2,6 +2,8 @@
 // writing, in that order; the first failure ends the run.
 #include "driver/run.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <string_view>
 
@@ -25,6 +27,18 @@ static int Refuse(const char* message) {
   std::fputs(message, stdout);
   PrintUsage();
   return 0;
+}
+
+// Writing over a copybook being converted would lose it.
+static bool IsInputFile(const std::string& name, const char* what) {
+  struct stat output, input;
+  if (stat(name.c_str(), &output) != 0) return false;
+  for (SourceFile* file = SourceFiles; file; file = file->next)
+    if (stat(file->path, &input) == 0 && input.st_dev == output.st_dev && input.st_ino == output.st_ino) {
+      std::printf("%s file '%s' is the input file\n", what, name.c_str());
+      return true;
+    }
+  return false;
 }
 
 // The file type runs from the first '.' of the input's file part.
@@ -75,7 +89,9 @@ int RunRecforge(int argc, char** argv) {
   if (CobolMode && !(file = ExpandCobolSource(file))) return 1;
   if (SourceLanguage == LANGUAGE_COBOL && !ProcessCopybook(file)) return 1;
   bool map = !MapFileName.empty();
+  if (map && MapFileName != "-" && IsInputFile(MapFileName, "Map")) return 1;
   if (map && !PrepareLayoutMap()) return 1;
+  if (StructureList && IsInputFile(OutputFileName, "Output")) return 1;
   if (!WriteFormatFile()) return 1;
   return !map || WriteLayoutMap() ? 0 : 1;
 }

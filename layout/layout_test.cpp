@@ -12,6 +12,7 @@
 
 #include "driver/settings.h"
 #include "layout/structure.h"
+#include "source/source_file.h"
 
 namespace {
 

@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "parser/field.h"
-#include "parser/tokenizer.h"
-#include "source/source_file.h"
+
+struct SourceFile;
+struct TokenCursor;
 
 struct StructNode {
   StructNode* next;            // structure made just before this one

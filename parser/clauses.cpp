@@ -30,8 +30,7 @@ static bool IsPeriod(const TokenCursor* cursor) {
 }
 
 static void PrintToken(const char* format, const TokenCursor* cursor) {
-  ReportPosition(cursor->token);
-  std::printf(format, cursor->length, cursor->token);
+  ReportAt(cursor->token, format, cursor->length, cursor->token);
 }
 
 static int RefuseOnNonNumeric(const TokenCursor* cursor, const FieldNode* node) {
@@ -87,9 +86,7 @@ int ParseUsage(TokenCursor* cursor, FieldNode* node) {
                                  usage == FU_POINTER || usage == FU_PROCEDURE_POINTER))
     node->type = FT_NUMERIC;  // these need no PICTURE
   if (node->usage != FU_DISPLAY && node->usage != usage) {
-    ReportPosition(cursor->token);
-    std::printf("COMP type already set.\n");
-    return 0;
+    return ReportAt(cursor->token, "COMP type already set.\n");
   }
   node->usage = usage;
   node->usageWritten = true;
@@ -185,9 +182,7 @@ int ParseSign(TokenCursor* cursor, FieldNode* node) {
 
 int ParseRedefines(TokenCursor* cursor, FieldNode* node) {
   if (node->redefineRole == RR_REDEFINES) {
-    ReportPosition(cursor->token);
-    std::printf("Did not expected nested REDEFINES option.\n");
-    return 0;
+    return ReportAt(cursor->token, "Did not expected nested REDEFINES option.\n");
   }
   FieldExtra* extra = FieldExtraOf(node);
   if (!extra || !GetToken(cursor, true)) return 0;

@@ -55,9 +55,7 @@ bool StartsClauseOrPhrase(const TokenCursor* cursor) {
 }
 
 int MissingName(const TokenCursor* cursor) {
-  ReportPosition(cursor->token);
-  std::printf("Name expected before '%.*s'.\n", cursor->length, cursor->token);
-  return 0;
+  return ReportAt(cursor->token, "Name expected before '%.*s'.\n", cursor->length, cursor->token);
 }
 
 // Names up to the next clause or phrase; at least one.
@@ -75,26 +73,20 @@ int ParseUsageWord(TokenCursor* cursor, FieldNode* node) {
   }
   int32_t found = LookUpCompilerUsage(TokenText(cursor));
   if (found < 0) {
-    ReportPosition(cursor->token);
-    std::printf("Unexpected token found '%.*s'\n", cursor->length, cursor->token);
-    return 0;
+    return ReportAt(cursor->token, "Unexpected token found '%.*s'\n", cursor->length, cursor->token);
   }
   auto usage = static_cast<FieldUsage>(found);
   // Character usages suit any picture; the others need a number.
   bool character = usage == FU_DISPLAY || usage == FU_NATIONAL || usage == FU_DISPLAY1;
   if (!character && node->type != FT_UNSET && node->type != FT_NUMERIC) {
-    ReportPosition(cursor->token);
-    std::printf("'%.*s' specified on non-numeric field.\n", cursor->length, cursor->token);
-    return 0;
+    return ReportAt(cursor->token, "'%.*s' specified on non-numeric field.\n", cursor->length, cursor->token);
   }
   if (node->type == FT_UNSET &&
       (usage == FU_COMP1 || usage == FU_COMP2 || usage == FU_POINTER ||
        usage == FU_PROCEDURE_POINTER || usage == FU_INDEX))
     node->type = FT_NUMERIC;  // these need no PICTURE
   if (node->usage != FU_DISPLAY && usage != FU_DISPLAY && node->usage != usage) {
-    ReportPosition(cursor->token);
-    std::printf("COMP type already set.\n");
-    return 0;
+    return ReportAt(cursor->token, "COMP type already set.\n");
   }
   if (usage != FU_DISPLAY) node->usage = usage;
   node->usageWritten = true;
@@ -110,9 +102,7 @@ int ParseOneValue(TokenCursor* cursor, FieldNode* node) {
   if ((IsWord(token, "IS") || IsWord(token, "ARE")) && !Next(cursor)) return 0;
   if (IsWord(TokenText(cursor), "ALL") && !Next(cursor)) return 0;
   if (IsPeriod(cursor)) {
-    ReportPosition(cursor->token);
-    std::printf("VALUE without a value.\n");
-    return 0;
+    return ReportAt(cursor->token, "VALUE without a value.\n");
   }
   return Next(cursor);
 }
@@ -184,9 +174,7 @@ int PassBlankWhenZero(TokenCursor* cursor) {
   if (!PassOver(cursor, "WHEN", "")) return 0;
   std::string_view token = TokenText(cursor);
   if (!IsWord(token, "ZERO") && !IsWord(token, "ZEROS") && !IsWord(token, "ZEROES")) {
-    ReportPosition(cursor->token);
-    std::printf("Expected ZERO after BLANK.\n");
-    return 0;
+    return ReportAt(cursor->token, "Expected ZERO after BLANK.\n");
   }
   return Next(cursor);
 }

@@ -32,11 +32,7 @@ const char* StringEnd(const char* p, const char* limit) {
   return end;
 }
 
-int Refuse(const char* at, const char* message, char symbol) {
-  ReportPosition(at);
-  std::printf(message, symbol);
-  return 0;
-}
+int Refuse(const char* at, const char* message, char symbol) { return ReportAt(at, message, symbol); }
 
 // The repeat count after a symbol, at p on "(": 1 when there is none.
 int ReadRepeat(const char** p, const char* end, int64_t* count) {
@@ -44,9 +40,7 @@ int ReadRepeat(const char** p, const char* end, int64_t* count) {
   if (*p >= end || **p != '(') return 1;
   const char* close = static_cast<const char*>(std::memchr(*p, ')', end - *p));
   if (!close) {
-    ReportPosition(end);
-    std::printf("Expected ')'.\n");
-    return 0;
+    return ReportAt(end, "Expected ')'.\n");
   }
   int32_t value;
   if (!ParseNumber({*p + 1, static_cast<size_t>(close - *p - 1)}, &value)) return 0;
@@ -132,9 +126,7 @@ int ParseCompilerPicture(TokenCursor* cursor, FieldNode* node) {
   if (node->type != FT_UNSET && node->type != kind)
     return Refuse(start, "Unexpected PIC type '%c'\n", *start);
   if (positions > INT32_MAX) {
-    ReportPosition(start);
-    std::printf("PIC holds more than 2147483647 positions.\n");
-    return 0;
+    return ReportAt(start, "PIC holds more than 2147483647 positions.\n");
   }
   node->type = kind;
   if (kind == FT_NUMERIC) {

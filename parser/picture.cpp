@@ -8,17 +8,13 @@ int ParseNumber(std::string_view text, int32_t* value) {
   int64_t number = 0;
   for (char c : text) {
     if (c < '0' || c > '9') {
-      ReportPosition(text.data());
-      std::printf("'%.*s' found where number expected.\n",
-                  static_cast<int>(text.size()), text.data());
-      return 0;
+      return ReportAt(text.data(), "'%.*s' found where number expected.\n", static_cast<int>(text.size()),
+                      text.data());
     }
     number = number * 10 + (c - '0');
     if (number > INT32_MAX) {
-      ReportPosition(text.data());
-      std::printf("'%.*s' is larger than 2147483647.\n",
-                  static_cast<int>(text.size()), text.data());
-      return 0;
+      return ReportAt(text.data(), "'%.*s' is larger than 2147483647.\n", static_cast<int>(text.size()),
+                      text.data());
     }
   }
   *value = static_cast<int32_t>(number);
@@ -36,17 +32,13 @@ static bool IsPictureChar(char c) {
 int AddPictureChars(const char* p, FieldNode* node, int64_t count) {
   FieldType kind = *p == '9' ? FT_NUMERIC : FT_CHAR;
   if (node->type != FT_UNSET && node->type != kind) {
-    ReportPosition(p);
-    std::printf("Unexpected PIC type '%c'\n", *p);
-    return 0;
+    return ReportAt(p, "Unexpected PIC type '%c'\n", *p);
   }
   node->type = kind;
   int32_t& positions = node->hasDecimalPoint ? node->scale : node->digits;
   int64_t total = positions + count;
   if (total > INT32_MAX) {
-    ReportPosition(p);
-    std::printf("PIC holds more than 2147483647 positions.\n");
-    return 0;
+    return ReportAt(p, "PIC holds more than 2147483647 positions.\n");
   }
   positions = static_cast<int32_t>(total);
   return 1;
@@ -56,17 +48,13 @@ int ParsePictureRepeat(TokenCursor* cursor, FieldNode* node) {
   const char* open = cursor->token;
   const char* repeated = open > cursor->line.text ? open - 1 : nullptr;
   if (!repeated || !IsPositionChar(*repeated)) {
-    ReportPosition(open);
-    std::printf("'%c' found where not expected.\n", '(');
-    return 0;
+    return ReportAt(open, "'%c' found where not expected.\n", '(');
   }
   int32_t count;
   if (!GetToken(cursor, true) || !ParseNumber(TokenText(cursor), &count)) return 0;
   if (!GetToken(cursor, true)) return 0;
   if (TokenText(cursor) != ")") {
-    ReportPosition(cursor->token + cursor->length);
-    std::printf("Expected ')'.\n");
-    return 0;
+    return ReportAt(cursor->token + cursor->length, "Expected ')'.\n");
   }
   // The repeated character was counted once when its own token was read.
   return AddPictureChars(repeated, node, int64_t{count} - 1);
@@ -91,9 +79,7 @@ int ParsePicture(TokenCursor* cursor, FieldNode* node) {
         if (!AddPictureChars(&c, node, 1)) return 0;
       } else if (c == 'V' || c == 'P') {
         if (node->hasDecimalPoint) {
-          ReportPosition(&c);
-          std::printf("Unexpected decimal point character '%c' in PIC.", c);
-          return 0;
+          return ReportAt(&c, "Unexpected decimal point character '%c' in PIC.", c);
         }
         node->hasDecimalPoint = true;
       } else {

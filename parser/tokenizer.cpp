@@ -2,6 +2,7 @@
 // never spans two lines.
 #include "parser/tokenizer.h"
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -76,11 +77,7 @@ int NextCodeLine(TokenCursor* cursor, const char** start) {
 }
 
 static int EndOfInput(const TokenCursor* cursor, bool required) {
-  if (required) {
-    ReportPosition(cursor->token);
-    std::printf("Unexpected end of file\n");
-  }
-  return 0;
+  return required ? ReportAt(cursor->token, "Unexpected end of file\n") : 0;
 }
 
 // Compiler literals: X'..', N'..', G'..' and Z'..' are literals too, and a
@@ -163,6 +160,15 @@ void ReportPosition(const char* p) {
     return;
   }
   std::printf("Unknown location:");
+}
+
+int ReportAt(const char* p, const char* format, ...) {
+  ReportPosition(p);
+  va_list arguments;
+  va_start(arguments, format);
+  std::vprintf(format, arguments);
+  va_end(arguments);
+  return 0;
 }
 
 static char Upper(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }

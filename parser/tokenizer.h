@@ -33,6 +33,9 @@ int GetToken(TokenCursor* cursor, bool required);
 // Prints "At offset ... on line ... of file ..." for a character of the
 // source, or "Unknown location:".
 void ReportPosition(const char* p);
+// The position of p and the message; returns 0, the result of the step that
+// fails with it.
+int ReportAt(const char* p, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 // The words that start a clause or name a usage, letter case ignored.
 enum Keyword : uint8_t {

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "driver/settings.h"
-#include "source/source_file.h"
 #include "writer/writer.h"
 
 static const char* Plural(int32_t count) { return count == 1 ? "" : "s"; }
@@ -12,17 +11,6 @@ static const char* Plural(int32_t count) { return count == 1 ? "" : "s"; }
 bool IsRegularFile(const std::string& name) {
   struct stat status;
   return stat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}
-
-// Writing over the copybook being converted would lose it.
-bool IsInputFile(const std::string& name) {
-  struct stat output, input;
-  if (stat(name.c_str(), &output) != 0) return false;
-  for (SourceFile* file = SourceFiles; file; file = file->next)
-    if (stat(file->path, &input) == 0 && input.st_dev == output.st_dev &&
-        input.st_ino == output.st_ino)
-      return true;
-  return false;
 }
 
 // Only an answer line beginning with y or Y replaces an existing file.
@@ -58,10 +46,6 @@ int WriteFormatFile() {
     return 0;
   }
   const char* name = OutputFileName.c_str();
-  if (IsInputFile(OutputFileName)) {
-    std::printf("Output file '%s' is the input file\n", name);
-    return 0;
-  }
   if (!MayOverwrite()) return 0;
   FILE* stream = std::fopen(name, "w");
   if (!stream) {

@@ -14,7 +14,6 @@
 #include <unordered_map>
 
 #include "driver/settings.h"
-#include "source/source_file.h"
 #include "writer/writer.h"
 
 namespace {
@@ -562,9 +561,9 @@ void WriteJson(MapOutput& out) {
 }
 
 MapForm FormOfName(std::string_view name) {
-  std::string_view file = SplitPath(name).file;
-  size_t dot = file.rfind('.');
-  std::string_view type = dot == std::string_view::npos ? std::string_view() : file.substr(dot);
+  size_t dot = name.rfind('.'), separator = name.find_last_of("/\\");  // the file part's type
+  bool typed = dot != std::string_view::npos && (separator == std::string_view::npos || separator < dot);
+  std::string_view type = typed ? name.substr(dot) : std::string_view();
   if (type == ".json") return MAP_JSON;
   if (type == ".csv") return MAP_CSV;
   return MAP_TEXT;
@@ -589,10 +588,6 @@ bool SameFile(const std::string& one, const std::string& other) {
 int PrepareLayoutMap() {
   const char* name = MapFileName.c_str();
   if (!IsStandardOutput()) {
-    if (IsInputFile(MapFileName)) {
-      std::printf("Map file '%s' is the input file\n", name);
-      return 0;
-    }
     if (SameFile(MapFileName, OutputFileName)) {
       std::printf("Map file '%s' is the output file\n", name);
       return 0;

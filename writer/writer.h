@@ -24,8 +24,6 @@ std::string TypeText(const FieldNode* member);
 std::string_view WrittenName(const FieldNode* member);
 int32_t NamesakeNumber(const FieldNode* member);
 
-// Whether a file of that name is one of the copybooks being converted.
-bool IsInputFile(const std::string& name);
 bool IsRegularFile(const std::string& name);
 
 // The layout map (--map): rows are gathered before the format file is
