@@ -12,9 +12,8 @@
 namespace {
 
 std::string TrapFileLine() {
-  std::ifstream in(CSTrapFileName);
   std::stringstream text;
-  text << in.rdbuf();
+  text << std::ifstream(CSTrapFileName).rdbuf();
   return text.str();
 }
 
@@ -27,9 +26,7 @@ struct IgnoreTraps {
 
 TEST(Lock, OwnerReentersAndLastUnlockReleases) {
   static CSLock lock;
-  EXPECT_EQ(CSLockIt(&lock, 0), LOCK_OBTAINED);
-  EXPECT_EQ(CSLockIt(&lock, 0), LOCK_OBTAINED);
-  EXPECT_EQ(CSLockIt(&lock, 0), LOCK_OBTAINED);
+  for (int i = 0; i < 3; i++) EXPECT_EQ(CSLockIt(&lock, 0), LOCK_OBTAINED);
   EXPECT_EQ(lock.count, 3);
   CSUnlockIt(&lock);
   CSUnlockIt(&lock);

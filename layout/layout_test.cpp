@@ -58,10 +58,8 @@ TEST_P(LayoutTest, Dump) {
   ResetSettings();
   ResetLayout();
   StructureName = "R";
-  for (std::istringstream options(c.options); !options.eof();) {
-    std::string option;
-    options >> option;
-    if (option.empty()) break;
+  std::istringstream options(c.options);
+  for (std::string option; options >> option;) {
     if (option[0] == 'b') MinBinarySize = std::stoi(option.substr(1));
     if (option == "p") OptionFlags |= OPT_PACKED_AS_HEX;
     if (option == "s") OptionFlags |= OPT_SIGNED_AS_HEX;
@@ -72,11 +70,11 @@ TEST_P(LayoutTest, Dump) {
   }
   char pattern[] = "/tmp/recforge-layout-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
-  std::string text;
-  std::istringstream lines(c.copybook);
-  for (std::string line; std::getline(lines, line);) text += "       " + line + "\n";
   fs::path path = fs::path(pattern) / "rec.cpy";
-  std::ofstream(path) << text;
+  std::ofstream copybook(path);
+  std::istringstream lines(c.copybook);
+  for (std::string line; std::getline(lines, line);) copybook << "       " << line << "\n";
+  copybook.close();
   SourceFile* file = LoadSourceFile(path.string());
   ASSERT_NE(file, nullptr);
   testing::internal::CaptureStdout();

@@ -35,9 +35,11 @@ struct MapLine {
   int depth;
 };
 
-// Rows of the CSV map after its header; quoted cells unquoted.
+// Rows of the CSV map after its header, quoted cells unquoted, nested by
+// their level numbers as COBOL nests them.
 std::vector<MapLine> ReadCsvMap(const std::string& text) {
   std::vector<MapLine> lines;
+  std::vector<int> open;  // levels of the groups around the row
   for (size_t at = text.find("\r\n") + 2; at < text.size(); at += 2) {
     std::vector<std::string> cells(1);
     for (bool quoted = false; quoted || text.compare(at, 2, "\r\n") != 0; at++) {
@@ -52,8 +54,11 @@ std::vector<MapLine> ReadCsvMap(const std::string& text) {
         cells.back() += c;
     }
     cells.resize(11);
+    int level = cells[1].empty() ? 0 : std::stoi(cells[1]);
+    while (level && !open.empty() && open.back() >= level) open.pop_back();
     lines.push_back({cells[0], cells[1], cells[2], std::stoll(cells[4]), std::stoll(cells[5]), cells[6],
-                     cells[10], 0});
+                     cells[10], level ? static_cast<int>(open.size()) : 0});
+    if (cells[0] == "group") open.push_back(level);
   }
   return lines;
 }
@@ -73,18 +78,6 @@ struct Depending {
   bool endsRecord;  // the record's last member
   size_t record;    // the probe of its record
 };
-
-// The CSV map gives no depth; level numbers nest the rows as COBOL does.
-void NestByLevel(std::vector<MapLine>& lines) {
-  std::vector<int> open;  // levels of the groups around the row
-  for (MapLine& line : lines) {
-    if (line.level.empty()) continue;
-    int level = std::stoi(line.level);
-    while (!open.empty() && open.back() >= level) open.pop_back();
-    line.depth = static_cast<int>(open.size());
-    if (line.kind == "group") open.push_back(level);
-  }
-}
 
 // Every named entry, qualified by the named groups around it.
 std::vector<Probe> Probes(const std::vector<MapLine>& lines, std::vector<Depending>& depending) {
@@ -138,8 +131,7 @@ std::string ReadAll(const fs::path& path) {
   return text.str();
 }
 
-// The CSV map of a copybook as rows nested by level; binary 0: read as a
-// compiler does. The run's messages when it fails.
+// The CSV map of a copybook; binary 0: read as a compiler does. The run's messages when it fails.
 std::string MapOf(const fs::path& copybook, int binary, const fs::path& work, std::vector<MapLine>* lines) {
   std::string map = (work / "map.csv").string();
   std::vector<std::string> words = {"recforge", "-s", "recforge-outer", "-Oo", "-i", copybook.string(),
@@ -155,7 +147,6 @@ std::string MapOf(const fs::path& copybook, int binary, const fs::path& work, st
   ResetRunState();
   if (status != 0) return messages.empty() ? "failed" : messages;
   *lines = ReadCsvMap(ReadAll(map));
-  NestByLevel(*lines);
   return {};
 }
 
