@@ -50,7 +50,7 @@ int ParsePictureRepeat(TokenCursor* cursor, FieldNode* node) {
   if (!repeated || !IsPositionChar(*repeated)) {
     return ReportAt(open, "'%c' found where not expected.\n", '(');
   }
-  int32_t count;
+  int32_t count = 0;
   if (!GetToken(cursor, true) || !ParseNumber(TokenText(cursor), &count)) return 0;
   if (!GetToken(cursor, true)) return 0;
   if (TokenText(cursor) != ")") {
