@@ -84,11 +84,18 @@ T* CSNewRecord(uint32_t extraBytes = 0) {
   return block ? new (block) T{} : nullptr;
 }
 
+// Asks for the whole huge pages inside a block that will be filled, for
+// fewer page faults; a hint only.
+void CSAdviseHugePages(void* block, size_t size);
+
 // ---- Record arena ----------------------------------------------------------
 
 // Records that live to the end of the run (entries, structures) are cut
 // from big blocks of the memory service: no lock and no header per record.
+// Each block doubles the last, up to the largest, so that a small copybook
+// takes little and a large one few blocks in huge pages.
 constexpr uint32_t CS_ARENA_BLOCK = 1 << 20;
+constexpr uint32_t CS_ARENA_BLOCK_MAX = 1 << 25;
 
 // Room for size bytes, 8-byte aligned and not cleared, or null. Every
 // request counts once against CSMemFailCountdown, as a CSGetMem would.

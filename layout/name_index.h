@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cs/cs.h"
 #include "layout/structure.h"
 
 template <typename Record>
@@ -44,9 +45,12 @@ inline size_t HomeSlot(uint64_t hash, size_t size) {
 template <typename Record>
 void ReserveNameIndex(NameIndex<Record>& index, size_t count) {
   size_t size = count + count / 2 + 8;
-  if (index.slots.size() < size || index.slots.size() > 4 * size)
+  if (index.slots.size() < size || index.slots.size() > 4 * size) {
+    std::vector<NameIndexSlot<Record>>().swap(index.slots);
+    index.slots.reserve(size);
+    CSAdviseHugePages(index.slots.data(), size * sizeof(NameIndexSlot<Record>));
     index.slots.assign(size, NameIndexSlot<Record>{});
-  else
+  } else
     std::fill(index.slots.begin(), index.slots.end(), NameIndexSlot<Record>{});
   index.used = 0;
 }

@@ -105,13 +105,15 @@ static char* GetTextBlock(size_t capacity) {
                     ? static_cast<char*>(CSGetMem(static_cast<uint32_t>(capacity)))
                     : nullptr;
   if (!block) CSReportNoMemory(static_cast<int64_t>(capacity));
+  else CSAdviseHugePages(block, capacity);
   return block;
 }
 
 // Reads the stream to its end into one block, which grows by doubling when
 // the file holds more than its status told.
 static int ReadWholeFile(SourceFile* file, size_t expected) {
-  size_t capacity = expected + 1;
+  // A byte beyond the told size lets the end be seen without growing.
+  size_t capacity = expected + 2;
   if (expected == 0) capacity = FIRST_TEXT_CAPACITY;
   char* text = GetTextBlock(capacity);
   if (!text) return 0;
