@@ -33,7 +33,6 @@ void ResetLayout() {
   ClearNameIndex(MemberNames);
   ClearNameIndex(StructureNames);
   OpenGroups.clear();
-  ChainHeads.clear();
 }
 
 void StripStructPrefix(StructNode* structure) {

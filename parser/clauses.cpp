@@ -189,7 +189,7 @@ int ParseRedefines(TokenCursor* cursor, FieldNode* node) {
     std::printf("Did not expected nested REDEFINES option.\n");
     return 0;
   }
-  FieldExtra* extra = FieldExtraOf(node);
+  RedefineExtra* extra = RedefineExtraOf(node);
   if (!extra || !GetToken(cursor, true)) return 0;
   node->redefineRole = RR_REDEFINES;
   extra->redefinesName = TokenText(cursor);
