@@ -160,6 +160,8 @@ TEST_F(EntryTest, RecordsOfValidEntries) {
       {"05 A PIC S9 SIGN TRAILING.", {"5 'A' NUMERIC 1.0 S sign"}},
       {"05 A PIC X SIGN.", {"5 'A' CHAR 1.0 sign"}},
       {"05 B REDEFINES A-1 PIC X.", {"5 'B' CHAR 1.0 redefines A_1"}},
+      // OCCURS after REDEFINES makes the side record whole: the name stays.
+      {"05 B REDEFINES A OCCURS 2 PIC X.", {"5 'B' CHAR 1.0 occurs2 redefines A"}},
       {"05 FILLER PIC X.", {"5 'FILLER' CHAR 1.0"}},
       {"05 'Q' PIC X.", {"5 ''Q'' CHAR 1.0"}},
       {"05 A\tPIC.", {"5 'A\tPIC' STRUCT"}},
