@@ -35,7 +35,6 @@ std::string Dump() {
       if (RedefinesOf(m).redefinesTarget) out << " redefines " << RedefinesOf(m).redefinesTarget->name;
       if (m->redefinePadding) out << " pad " << m->redefinePadding;
       if (m->alignRemainder) out << " rem " << int{m->alignRemainder};
-      if (m->parent != s) out << " WRONG PARENT";
       for (FieldNode* c = extra.conditions; c; c = c->next) out << " ?" << c->name;
       out << "\n";
     }

@@ -9,17 +9,17 @@
 
 // Whether the name is a member of the entry's group or of a structure made
 // before it (the groups around it among them): where a target is looked for.
-static bool IsMemberInReach(const FieldNode* entry) {
+static bool IsMemberInReach(const FieldNode* entry, StructNode* group) {
   std::string_view name = RedefinesOf(entry).redefinesName;
-  for (StructNode* structure = entry->parent; structure; structure = structure->next)
+  for (StructNode* structure = group; structure; structure = structure->next)
     for (FieldNode* member = structure->members; member; member = member->next)
       if (member->name == name) return true;
   return false;
 }
 
-static int RefuseRedefines(const FieldNode* entry) {
+static int RefuseRedefines(const FieldNode* entry, StructNode* group) {
   std::string_view name = RedefinesOf(entry).redefinesName;
-  const char* message = IsMemberInReach(entry)
+  const char* message = IsMemberInReach(entry, group)
                             ? "REDEFINES of '%.*s' must follow it in the same group.\n"
                             : "Did not find referenced REDEFINES field '%.*s'.\n";
   std::printf(message, static_cast<int>(name.size()), name.data());
@@ -60,7 +60,7 @@ int ResolveRedefines() {
       auto* named = FindInNameIndex<FieldNode>(MemberNames, name, HashName(name), nullptr);
       bool allowed = area && (name == area->name || (named && ChainHead(named->record) == area));
       if (!allowed && area && NamesIgnoreCase()) allowed = ChainHoldsName(area, member, name);
-      if (!allowed) return RefuseRedefines(member);
+      if (!allowed) return RefuseRedefines(member, structure);
       if (named && named->count > 1)
         std::printf("REDEFINE of a non-unique field '%.*s' found.\n",
                     static_cast<int>(name.size()), name.data());

@@ -99,7 +99,6 @@ struct FieldExtra : RedefineExtra {
 struct FieldNode {
   FieldNode* next;              // next member of the group, or next condition
   std::string_view name;        // hyphens already underscores
-  StructNode* parent;           // structure whose member list holds it
   RedefineExtra* extra;         // the rarely used members; null: all empty;
                                 // a whole FieldExtra when wholeExtra
   std::string_view valueText;   // level 88: the first value
