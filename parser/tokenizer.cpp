@@ -111,27 +111,38 @@ static bool IsDecimalPoint(const char* p, const char* wordStart, const char* lim
          Is(p[1], CC_DIGIT);
 }
 
+static const char* SkipWhitespace(const char* p, const char* limit) {
+  while (p < limit && Is(*p, CC_WHITESPACE)) p++;
+  return p;
+}
+
+// The first character of the next token on a later code line, the cursor
+// moved to that line; null, the cursor unmoved, when there is none. Kept
+// out of line: most tokens follow another on the same line.
+[[gnu::noinline]] static const char* StartOnLaterLine(TokenCursor* cursor) {
+  TokenCursor search = *cursor;
+  const char* p;
+  do {
+    if (!NextCodeLine(&search, &p)) return nullptr;
+    p = SkipWhitespace(p, search.limit);
+  } while (p >= search.limit);
+  *cursor = search;
+  return p;
+}
+
 int GetToken(TokenCursor* cursor, bool required) {
   cursor->quoted = false;
-  const char* limit = cursor->limit;
-  const char* p = cursor->token ? cursor->token + cursor->length : nullptr;
-  if (p)
-    while (p < limit && Is(*p, CC_WHITESPACE)) p++;
-  if (!p || p >= limit) {
-    // The token lies on a later code line, if any: the cursor moves only
-    // once one is found.
-    TokenCursor search = *cursor;
-    do {
-      if (!NextCodeLine(&search, &p)) return EndOfInput(cursor, required);
-      while (p < search.limit && Is(*p, CC_WHITESPACE)) p++;
-    } while (p >= search.limit);
-    *cursor = search;
-    limit = cursor->limit;
+  const char* p = cursor->token;
+  if (p) p = SkipWhitespace(p + cursor->length, cursor->limit);
+  if (!p || p >= cursor->limit) {
+    p = StartOnLaterLine(cursor);
+    if (!p) return EndOfInput(cursor, required);
   }
+  const char* limit = cursor->limit;
   const char* start = p;
-  if (ReadsCompilerLiterals() && IsCompilerLiteralStart(p, cursor->limit)) {
+  if (ReadsCompilerLiterals() && IsCompilerLiteralStart(p, limit)) {
     cursor->quoted = true;
-    p = CompilerLiteralEnd(Is(*p, CC_QUOTE) ? p : p + 1, cursor->limit);
+    p = CompilerLiteralEnd(Is(*p, CC_QUOTE) ? p : p + 1, limit);
   } else if (Is(*p, CC_QUOTE)) {
     cursor->quoted = true;
     char quote = *p++;
@@ -140,7 +151,11 @@ int GetToken(TokenCursor* cursor, bool required) {
   } else if (Is(*p, CC_DELIMITER)) {
     p++;
   } else {
-    while (p < limit && (!Is(*p, CC_DELIMITER) || IsDecimalPoint(p, start, limit))) p++;
+    for (;;) {
+      while (p < limit && !Is(*p, CC_DELIMITER)) p++;
+      if (p == limit || !IsDecimalPoint(p, start, limit)) break;
+      p++;
+    }
   }
   cursor->token = start;
   cursor->length = static_cast<int32_t>(p - start);
