@@ -13,12 +13,14 @@ void* CSArenaGet(uint32_t size) {
     // A record too big to share a block gets one of its own; the current
     // block keeps its room.
     bool own = rounded > CS_ARENA_BLOCK / 8;
-    auto* block = static_cast<char*>(CSGetMem(own ? rounded : ArenaBlockSize));
+    uint32_t room = ArenaBlockSize >= CS_HUGE_PAGE ? CSHugePageRoom(ArenaBlockSize - CS_BLOCK_HEADERS)
+                                                   : ArenaBlockSize;
+    auto* block = static_cast<char*>(CSGetMem(own ? rounded : room));
     if (!block) return nullptr;
     if (own) return block;
-    CSAdviseHugePages(block, ArenaBlockSize);
+    CSAdviseHugePages(block, room);
     ArenaNext = block;
-    ArenaLeft = ArenaBlockSize;
+    ArenaLeft = room;
     if (ArenaBlockSize < CS_ARENA_BLOCK_MAX) ArenaBlockSize *= 2;
   } else if (CSMemFailCountdown >= 0 && CSMemFailCountdown-- == 0) {
     return nullptr;

@@ -84,9 +84,21 @@ T* CSNewRecord(uint32_t extraBytes = 0) {
   return block ? new (block) T{} : nullptr;
 }
 
-// Asks for the whole huge pages inside a block that will be filled, for
-// fewer page faults; a hint only.
+// Asks for huge pages on the pages a block that will be filled lies on,
+// for fewer page faults; a hint only.
 void CSAdviseHugePages(void* block, size_t size);
+
+constexpr size_t CS_HUGE_PAGE = size_t{1} << 21;
+// Room for the headers that the memory service and the system allocator
+// put before a big block.
+constexpr size_t CS_BLOCK_HEADERS = 64;
+// The room of a block of at least size bytes that fills whole huge pages
+// with its headers: the system maps such a block from a huge page's start,
+// so that huge pages back all of it.
+inline size_t CSHugePageRoom(size_t size) {
+  return (size + CS_BLOCK_HEADERS + CS_HUGE_PAGE - 1) / CS_HUGE_PAGE * CS_HUGE_PAGE -
+         CS_BLOCK_HEADERS;
+}
 
 // ---- Record arena ----------------------------------------------------------
 

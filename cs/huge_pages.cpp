@@ -7,16 +7,27 @@
 
 #include "cs/cs.h"
 
-constexpr uintptr_t HUGE_PAGE = uintptr_t{1} << 21;
+constexpr uintptr_t PAGE = 4096;
 
 void CSAdviseHugePages(void* block, size_t size) {
 #ifdef MADV_HUGEPAGE
-  // Only whole huge pages inside the block can be backed so.
+  // The advice goes by whole pages: those the block lies on, which its
+  // headers share. A huge page is used where one fits in the advised range.
   auto start = reinterpret_cast<uintptr_t>(block);
-  uintptr_t first = (start + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
-  uintptr_t end = (start + size) & ~(HUGE_PAGE - 1);
-  // Advice the kernel does not take leaves the block as it was.
-  if (first < end) madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+  uintptr_t first = start & ~(PAGE - 1);
+  uintptr_t end = (start + size + PAGE - 1) & ~(PAGE - 1);
+  if (end - first < CS_HUGE_PAGE) return;
+  madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#if defined(__linux__) && !defined(MADV_COLLAPSE)
+#define MADV_COLLAPSE 25  // since Linux 6.1; older systems refuse it
+#endif
+#ifdef MADV_COLLAPSE
+  // The headers have already touched the first page, so that a fault will
+  // not bring a huge page there: the huge page that begins with the block's
+  // headers is made now.
+  if ((first & (CS_HUGE_PAGE - 1)) == 0)
+    madvise(reinterpret_cast<void*>(first), CS_HUGE_PAGE, MADV_COLLAPSE);
+#endif
 #else
   (void)block;
   (void)size;

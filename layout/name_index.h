@@ -45,6 +45,8 @@ inline size_t HomeSlot(uint64_t hash, size_t size) {
 template <typename Record>
 void ReserveNameIndex(NameIndex<Record>& index, size_t count) {
   size_t size = count + count / 2 + 8;
+  constexpr size_t SLOT = sizeof(NameIndexSlot<Record>);
+  if (size * SLOT >= CS_HUGE_PAGE) size = CSHugePageRoom(size * SLOT) / SLOT;
   if (index.slots.size() < size || index.slots.size() > 4 * size) {
     std::vector<NameIndexSlot<Record>>().swap(index.slots);
     index.slots.reserve(size);
