@@ -180,7 +180,15 @@ void ReportPosition(const char* p) {
   std::printf("Unknown location:");
 }
 
-static char Upper(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+static constexpr auto UPPER_CASE = [] {
+  struct Table {
+    char of[256];
+  } table{};
+  for (int c = 0; c < 256; c++) table.of[c] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  return table;
+}();
+
+static char Upper(char c) { return UPPER_CASE.of[static_cast<uint8_t>(c)]; }
 
 bool StartsWithWord(std::string_view token, std::string_view word) {
   if (token.size() < word.size()) return false;
@@ -226,6 +234,14 @@ static constexpr KeywordSpelling KEYWORDS[] = {
     {"VALUES", KW_VALUE},
 };
 constexpr size_t KEYWORD_COUNT = sizeof KEYWORDS / sizeof *KEYWORDS;
+static_assert(
+    [] {
+      for (const KeywordSpelling& spelling : KEYWORDS)
+        for (char c : spelling.word)
+          if (c >= 'a' && c <= 'z') return false;
+      return true;
+    }(),
+    "spellings in upper case, as ClassifyWord compares them");
 
 // Length, first and last letter tell every spelling above from the others,
 // so that a word is compared with one spelling at most.
@@ -254,6 +270,11 @@ Keyword ClassifyWord(std::string_view token) {
   if (first == 'S' && StartsWithWord(token, "SYNC")) return KW_SYNC;
   if (first == 'U' && StartsWithWord(token, "USAGE")) return KW_USAGE;
   uint8_t slot = KEYWORD_SLOTS.of[KeywordHash(token.size(), first, Upper(token.back()))];
-  if (slot == 0 || !IsWord(token, KEYWORDS[slot - 1].word)) return KW_NONE;
+  if (slot == 0) return KW_NONE;
+  // The spellings are in upper case already.
+  std::string_view word = KEYWORDS[slot - 1].word;
+  if (token.size() != word.size()) return KW_NONE;
+  for (size_t i = 0; i < word.size(); i++)
+    if (Upper(token[i]) != word[i]) return KW_NONE;
   return KEYWORDS[slot - 1].keyword;
 }
