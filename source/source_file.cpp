@@ -114,7 +114,9 @@ static char* GetTextBlock(size_t capacity) {
 static int ReadWholeFile(SourceFile* file, size_t expected) {
   // A byte beyond the told size lets the end be seen without growing.
   size_t capacity = expected + 2;
-  if (capacity >= CS_HUGE_PAGE) capacity = CSHugePageRoom(capacity);
+  // Whole huge pages, unless that would pass the largest block there is.
+  if (capacity >= CS_HUGE_PAGE && CSHugePageRoom(capacity) < UINT32_MAX - CS_MEM_OVERHEAD)
+    capacity = CSHugePageRoom(capacity);
   if (expected == 0) capacity = FIRST_TEXT_CAPACITY;
   char* text = GetTextBlock(capacity);
   if (!text) return 0;
