@@ -7,6 +7,11 @@
 
 #include "cs/cs.h"
 
+// Older C libraries lack the name; kernels before 6.1 refuse the advice.
+#if defined(__linux__) && !defined(MADV_COLLAPSE)
+#define MADV_COLLAPSE 25
+#endif
+
 constexpr uintptr_t PAGE = 4096;
 
 void CSAdviseHugePages(void* block, size_t size) {
@@ -18,9 +23,6 @@ void CSAdviseHugePages(void* block, size_t size) {
   uintptr_t end = (start + size + PAGE - 1) & ~(PAGE - 1);
   if (end - first < CS_HUGE_PAGE) return;
   madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
-#if defined(__linux__) && !defined(MADV_COLLAPSE)
-#define MADV_COLLAPSE 25  // since Linux 6.1; older systems refuse it
-#endif
 #ifdef MADV_COLLAPSE
   // The headers have already touched the first page, so that a fault will
   // not bring a huge page there: the huge page that begins with the block's
