@@ -20,7 +20,7 @@ void CSAdviseHugePages(void* block, size_t size) {
   // headers share. A huge page is used where one fits in the advised range.
   auto start = reinterpret_cast<uintptr_t>(block);
   uintptr_t first = start & ~(PAGE - 1);
-  uintptr_t end = (start + size + PAGE - 1) & ~(PAGE - 1);
+  uintptr_t end = (start + size + PAGE - 1) & ~(PAGE - 1);  // no huge page past it
   if (end - first < CS_HUGE_PAGE) return;
   madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 #ifdef MADV_COLLAPSE

@@ -46,7 +46,13 @@ template <typename Record>
 void ReserveNameIndex(NameIndex<Record>& index, size_t count) {
   size_t size = count + count / 2 + 8;
   constexpr size_t SLOT = sizeof(NameIndexSlot<Record>);
-  if (size * SLOT >= CS_HUGE_PAGE) size = CSHugePageRoom(size * SLOT) / SLOT;
+  if (size * SLOT >= CS_HUGE_PAGE) {
+    // Whole huge pages: one fewer when they still hold every key below the
+    // load at which the index grows.
+    size_t up = CSHugePageRoom(size * SLOT) / SLOT;
+    size_t down = up - CS_HUGE_PAGE / SLOT;
+    size = (count + 1) * 4 <= down * 3 ? down : up;
+  }
   if (index.slots.size() < size || index.slots.size() > 4 * size) {
     std::vector<NameIndexSlot<Record>>().swap(index.slots);
     index.slots.reserve(size);

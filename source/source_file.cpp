@@ -100,12 +100,14 @@ SourceFile* LoadSourceFile(const std::string& name) {
              : nullptr;
 }
 
-static char* GetTextBlock(size_t capacity) {
+// A block of capacity bytes whose first filled bytes will be written; huge
+// pages go no further, so that the room past the text takes no memory.
+static char* GetTextBlock(size_t capacity, size_t filled) {
   char* block = capacity < UINT32_MAX - CS_MEM_OVERHEAD
                     ? static_cast<char*>(CSGetMem(static_cast<uint32_t>(capacity)))
                     : nullptr;
   if (!block) CSReportNoMemory(static_cast<int64_t>(capacity));
-  else CSAdviseHugePages(block, capacity);
+  else CSAdviseHugePages(block, filled);
   return block;
 }
 
@@ -118,13 +120,13 @@ static int ReadWholeFile(SourceFile* file, size_t expected) {
   if (capacity >= CS_HUGE_PAGE && CSHugePageRoom(capacity) < UINT32_MAX - CS_MEM_OVERHEAD)
     capacity = CSHugePageRoom(capacity);
   if (expected == 0) capacity = FIRST_TEXT_CAPACITY;
-  char* text = GetTextBlock(capacity);
+  char* text = GetTextBlock(capacity, expected);
   if (!text) return 0;
   size_t size = 0;
   for (;;) {
     size += std::fread(text + size, 1, capacity - 1 - size, file->stream);
     if (size + 1 < capacity) break;
-    char* grown = GetTextBlock(capacity * 2);
+    char* grown = GetTextBlock(capacity * 2, capacity * 2);
     if (!grown) {
       CSFreeMem(text);
       return 0;
