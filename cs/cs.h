@@ -84,11 +84,30 @@ T* CSNewRecord(uint32_t extraBytes = 0) {
   return block ? new (block) T{} : nullptr;
 }
 
+// Asks for huge pages on the pages a block that will be filled lies on,
+// for fewer page faults; a hint only.
+void CSAdviseHugePages(void* block, size_t size);
+
+constexpr size_t CS_HUGE_PAGE = size_t{1} << 21;
+// Room for the headers that the memory service and the system allocator
+// put before a big block.
+constexpr size_t CS_BLOCK_HEADERS = 64;
+// The room of a block of at least size bytes that fills whole huge pages
+// with its headers: the system maps such a block from a huge page's start,
+// so that huge pages back all of it.
+inline size_t CSHugePageRoom(size_t size) {
+  return (size + CS_BLOCK_HEADERS + CS_HUGE_PAGE - 1) / CS_HUGE_PAGE * CS_HUGE_PAGE -
+         CS_BLOCK_HEADERS;
+}
+
 // ---- Record arena ----------------------------------------------------------
 
 // Records that live to the end of the run (entries, structures) are cut
 // from big blocks of the memory service: no lock and no header per record.
+// Each block doubles the last, up to the largest, so that a small copybook
+// takes little and a large one few blocks in huge pages.
 constexpr uint32_t CS_ARENA_BLOCK = 1 << 20;
+constexpr uint32_t CS_ARENA_BLOCK_MAX = 1 << 25;
 
 // Room for size bytes, 8-byte aligned and not cleared, or null. Every
 // request counts once against CSMemFailCountdown, as a CSGetMem would.

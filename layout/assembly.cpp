@@ -33,7 +33,6 @@ void ResetLayout() {
   ClearNameIndex(MemberNames);
   ClearNameIndex(StructureNames);
   OpenGroups.clear();
-  ChainHeads.clear();
 }
 
 void StripStructPrefix(StructNode* structure) {
@@ -118,7 +117,6 @@ static void AppendMember(StructNode* structure, FieldNode*& last, FieldNode* mem
   else
     structure->members = member;
   last = member;
-  member->parent = structure;
 }
 
 int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLevel,

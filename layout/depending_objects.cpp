@@ -33,7 +33,7 @@ int ResolveDependingObjects() {
   for (StructNode* s = StructureList; s; s = s->next)
     for (FieldNode* member = s->members; member; member = member->next) {
       if (ExtraOf(member).dependingName.empty()) continue;
-      std::string_view& name = member->extra->dependingName;
+      std::string_view& name = FieldExtraOf(member)->dependingName;  // whole: it holds one
       auto found = declared.find(UpperName(name));
       if (found == declared.end()) {
         std::printf("Did not find DEPENDING ON object '%.*s'.\n", static_cast<int>(name.size()),

@@ -33,10 +33,9 @@ std::string Dump() {
       if (extra.occursCount) out << " x" << extra.occursCount;
       if (m->structure) out << " ->" << m->structure->name;
       if (m->redefineRole == RR_REDEFINED) out << " heads";
-      if (extra.redefinesTarget) out << " redefines " << extra.redefinesTarget->name;
+      if (RedefinesOf(m).redefinesTarget) out << " redefines " << RedefinesOf(m).redefinesTarget->name;
       if (m->redefinePadding) out << " pad " << m->redefinePadding;
       if (m->alignRemainder) out << " rem " << int{m->alignRemainder};
-      if (m->parent != s) out << " WRONG PARENT";
       for (FieldNode* c = extra.conditions; c; c = c->next) out << " ?" << c->name;
       out << "\n";
     }

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cs/cs.h"
 #include "layout/structure.h"
 
 template <typename Record>
@@ -44,9 +45,20 @@ inline size_t HomeSlot(uint64_t hash, size_t size) {
 template <typename Record>
 void ReserveNameIndex(NameIndex<Record>& index, size_t count) {
   size_t size = count + count / 2 + 8;
-  if (index.slots.size() < size || index.slots.size() > 4 * size)
+  constexpr size_t SLOT = sizeof(NameIndexSlot<Record>);
+  if (size * SLOT >= CS_HUGE_PAGE) {
+    // Whole huge pages: one fewer when they still hold every key below the
+    // load at which the index grows.
+    size_t up = CSHugePageRoom(size * SLOT) / SLOT;
+    size_t down = up - CS_HUGE_PAGE / SLOT;
+    size = (count + 1) * 4 <= down * 3 ? down : up;
+  }
+  if (index.slots.size() < size || index.slots.size() > 4 * size) {
+    std::vector<NameIndexSlot<Record>>().swap(index.slots);
+    index.slots.reserve(size);
+    CSAdviseHugePages(index.slots.data(), size * sizeof(NameIndexSlot<Record>));
     index.slots.assign(size, NameIndexSlot<Record>{});
-  else
+  } else
     std::fill(index.slots.begin(), index.slots.end(), NameIndexSlot<Record>{});
   index.used = 0;
 }

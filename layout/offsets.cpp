@@ -8,7 +8,7 @@
 
 int64_t ChainFootprint(const FieldNode* head) {
   int64_t longest = 0;
-  for (const FieldNode* entry = head; entry; entry = ExtraOf(entry).nextRedefine) {
+  for (const FieldNode* entry = head; entry; entry = NextRedefine(entry)) {
     int64_t bytes = FieldFootprint(entry);
     if (bytes >= longest) longest = bytes;
   }
@@ -109,7 +109,7 @@ int CheckOffsets(StructNode* structure, int64_t offset) {
 
 void CompareRedefineLengths(FieldNode* head, int64_t longest) {
   bool differs = false;
-  for (FieldNode* entry = head; entry; entry = ExtraOf(entry).nextRedefine) {
+  for (FieldNode* entry = head; entry; entry = NextRedefine(entry)) {
     int64_t bytes = FieldFootprint(entry);
     if (bytes != longest) {
       entry->redefinePadding = static_cast<int32_t>(longest - bytes);
@@ -120,13 +120,11 @@ void CompareRedefineLengths(FieldNode* head, int64_t longest) {
   std::printf("Field '%.*s' (size %d) and its redefines differ in length\n",
               static_cast<int>(head->name.size()), head->name.data(),
               static_cast<int>(FieldFootprint(head)));
-  for (FieldNode* entry = ExtraOf(head).nextRedefine; entry; entry = ExtraOf(entry).nextRedefine)
+  for (FieldNode* entry = NextRedefine(head); entry; entry = NextRedefine(entry))
     std::printf("  Redefine field '%.*s' (size %d)\n", static_cast<int>(entry->name.size()),
                 entry->name.data(), static_cast<int>(FieldFootprint(entry)));
 }
 
-// The heads were recorded in structure-list and member order; the outer
-// structure that a collapse drops held a single group, so no head.
 void CheckRedefineLengths() {
-  for (FieldNode* head : ChainHeads) CompareRedefineLengths(head, ChainFootprint(head));
+  ForEachChainHead([](FieldNode* head) { CompareRedefineLengths(head, ChainFootprint(head)); });
 }

@@ -98,7 +98,7 @@ static int SetNumericType(FieldNode* entry) {
 }
 
 int SetStorageType(FieldNode* entry) {
-  if (entry->extra) entry->extra->occursCount = entry->extra->occursMax;
+  if (entry->wholeExtra) FieldExtraOf(entry)->occursCount = ExtraOf(entry).occursMax;
   if (entry->type == FT_CHAR || entry->type == FT_HEX) {  // hex: national and DBCS
     entry->size = entry->digits;
     return 1;

@@ -49,8 +49,15 @@ void CountMemberNames(StructNode* structure);
 
 // REDEFINES, offsets and checks.
 int ResolveRedefines();
-// Heads of the redefine chains, in the order of the structure list.
-extern std::vector<FieldNode*> ChainHeads;
+// Calls visit with the head of every redefine chain, structure by
+// structure in the order of the structure list, then in member order; the
+// outer structure that a collapse drops held a single group, so no head.
+template <typename Visit>
+void ForEachChainHead(Visit visit) {
+  for (StructNode* structure = StructureList; structure; structure = structure->next)
+    for (FieldNode* member = structure->members; member; member = member->next)
+      if (member->redefineRole == RR_REDEFINED) visit(member);
+}
 int CheckOffsets(StructNode* structure, int64_t offset);
 int AddStructureSize(StructNode* structure);
 int64_t ChainFootprint(const FieldNode* head);

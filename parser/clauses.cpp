@@ -184,7 +184,7 @@ int ParseRedefines(TokenCursor* cursor, FieldNode* node) {
   if (node->redefineRole == RR_REDEFINES) {
     return ReportAt(cursor->token, "Did not expected nested REDEFINES option.\n");
   }
-  FieldExtra* extra = FieldExtraOf(node);
+  RedefineExtra* extra = RedefineExtraOf(node);
   if (!extra || !GetToken(cursor, true)) return 0;
   node->redefineRole = RR_REDEFINES;
   extra->redefinesName = TokenText(cursor);

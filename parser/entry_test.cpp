@@ -36,7 +36,7 @@ std::string Describe(const FieldNode* n) {
   if (n->usage) out << " usage" << int{n->usage};
   if (extra.occursMax) out << " occurs" << extra.occursMax;
   if (!extra.dependingName.empty()) out << " depending " << extra.dependingName;
-  if (n->redefineRole) out << " redefines " << extra.redefinesName;
+  if (n->redefineRole) out << " redefines " << RedefinesOf(n).redefinesName;
   if (n->valueKind) out << " " << VALUE_KINDS[n->valueKind] << " [" << n->valueText << "]";
   if (n->isSync) out << " sync";
   if (n->hasSignClause) out << " sign";

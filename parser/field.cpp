@@ -18,9 +18,25 @@ const char* FieldTypeName(int32_t type) {
 }
 
 FieldExtra* FieldExtraOf(FieldNode* node) {
+  if (!node->wholeExtra) {
+    auto* whole = CSNewArenaRecord<FieldExtra>();
+    if (!whole) {
+      CSReportNoMemory(sizeof(FieldExtra));
+      return nullptr;
+    }
+    // A REDEFINES read before a clause that needs more moves over; its
+    // small record is left in the arena.
+    if (node->extra) static_cast<RedefineExtra&>(*whole) = *node->extra;
+    node->extra = whole;
+    node->wholeExtra = true;
+  }
+  return static_cast<FieldExtra*>(node->extra);
+}
+
+RedefineExtra* RedefineExtraOf(FieldNode* node) {
   if (!node->extra) {
-    node->extra = CSNewArenaRecord<FieldExtra>();
-    if (!node->extra) CSReportNoMemory(sizeof(FieldExtra));
+    node->extra = CSNewArenaRecord<RedefineExtra>();
+    if (!node->extra) CSReportNoMemory(sizeof(RedefineExtra));
   }
   return node->extra;
 }

@@ -74,12 +74,17 @@ struct ConditionValue {
 
 struct FieldNode;
 
-// Members that few entries use, in a side record made on the first write
-// to one of them, so that the entry record stays small.
-struct FieldExtra {
+// The side record of an entry whose only rare members are its REDEFINES
+// clause: most redefining entries need nothing more. A FieldExtra begins
+// with the same members, so either serves a reader of these.
+struct RedefineExtra {
   std::string_view redefinesName;   // the name written after REDEFINES
   FieldNode* redefinesTarget;   // head of the chain this entry redefines
-  FieldNode* nextRedefine;      // next entry of the redefine chain
+};
+
+// Members that few entries use, in a side record made on the first write
+// to one of them, so that the entry record stays small.
+struct FieldExtra : RedefineExtra {
   std::string_view dependingName;   // OCCURS ... DEPENDING ON object
   std::string_view shortName;   // name without StripPrefix; empty: use name
   int32_t occursMax;            // OCCURS upper bound; 0 without OCCURS
@@ -94,8 +99,8 @@ struct FieldExtra {
 struct FieldNode {
   FieldNode* next;              // next member of the group, or next condition
   std::string_view name;        // hyphens already underscores
-  StructNode* parent;           // structure whose member list holds it
-  FieldExtra* extra;            // the rarely used members; null: all empty
+  RedefineExtra* extra;         // the rarely used members; null: all empty;
+                                // a whole FieldExtra when wholeExtra
   std::string_view valueText;   // level 88: the first value
   StructNode* structure;        // a group's members
   int32_t duplicateCount;       // earlier members of the group so named
@@ -118,6 +123,7 @@ struct FieldNode {
   bool redefineUsed : 1;        // this alternative is the one written
   bool usageWritten : 1;        // a USAGE clause, DISPLAY included, was written
   bool hasEnumeration : 1;      // an enumeration block names its conditions
+  bool wholeExtra : 1;          // extra is a FieldExtra, not only its head
 };
 
 // The side record of an entry without one: every member empty.
@@ -125,12 +131,29 @@ inline constexpr FieldExtra NO_FIELD_EXTRA{};
 
 // The rarely used members of node, for reading.
 inline const FieldExtra& ExtraOf(const FieldNode* node) {
-  return node->extra ? *node->extra : NO_FIELD_EXTRA;
+  return node->wholeExtra ? *static_cast<const FieldExtra*>(node->extra) : NO_FIELD_EXTRA;
 }
 
-// The side record of node, made when it has none; null after printing
+// The REDEFINES members of node, for reading.
+inline const RedefineExtra& RedefinesOf(const FieldNode* node) {
+  if (node->extra) return *node->extra;
+  return NO_FIELD_EXTRA;
+}
+
+// The next entry of the redefine chain that entry heads or belongs to, or
+// null; read after resolution, which leaves the entries redefining an
+// area right after it in its group.
+inline FieldNode* NextRedefine(const FieldNode* entry) {
+  FieldNode* next = entry->next;
+  return next && next->redefineRole == RR_REDEFINES ? next : nullptr;
+}
+
+// The side record of node, made whole when it is not; null after printing
 // that there is no memory for it.
 FieldExtra* FieldExtraOf(FieldNode* node);
+// The REDEFINES members of node, made when it has no side record; null
+// after printing that there is no memory for them.
+RedefineExtra* RedefineExtraOf(FieldNode* node);
 
 // The type word of a FieldType; "???" for types without one.
 const char* FieldTypeName(int32_t type);

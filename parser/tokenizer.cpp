@@ -108,27 +108,38 @@ static bool IsDecimalPoint(const char* p, const char* wordStart, const char* lim
          Is(p[1], CC_DIGIT);
 }
 
+static const char* SkipWhitespace(const char* p, const char* limit) {
+  while (p < limit && Is(*p, CC_WHITESPACE)) p++;
+  return p;
+}
+
+// The first character of the next token on a later code line, the cursor
+// moved to that line; null, the cursor unmoved, when there is none. Kept
+// out of line: most tokens follow another on the same line.
+[[gnu::noinline]] static const char* StartOnLaterLine(TokenCursor* cursor) {
+  TokenCursor search = *cursor;
+  const char* p;
+  do {
+    if (!NextCodeLine(&search, &p)) return nullptr;
+    p = SkipWhitespace(p, search.limit);
+  } while (p >= search.limit);
+  *cursor = search;
+  return p;
+}
+
 int GetToken(TokenCursor* cursor, bool required) {
   cursor->quoted = false;
-  const char* limit = cursor->limit;
-  const char* p = cursor->token ? cursor->token + cursor->length : nullptr;
-  if (p)
-    while (p < limit && Is(*p, CC_WHITESPACE)) p++;
-  if (!p || p >= limit) {
-    // The token lies on a later code line, if any: the cursor moves only
-    // once one is found.
-    TokenCursor search = *cursor;
-    do {
-      if (!NextCodeLine(&search, &p)) return EndOfInput(cursor, required);
-      while (p < search.limit && Is(*p, CC_WHITESPACE)) p++;
-    } while (p >= search.limit);
-    *cursor = search;
-    limit = cursor->limit;
+  const char* p = cursor->token;
+  if (p) p = SkipWhitespace(p + cursor->length, cursor->limit);
+  if (!p || p >= cursor->limit) {
+    p = StartOnLaterLine(cursor);
+    if (!p) return EndOfInput(cursor, required);
   }
+  const char* limit = cursor->limit;
   const char* start = p;
-  if (ReadsCompilerLiterals() && IsCompilerLiteralStart(p, cursor->limit)) {
+  if (ReadsCompilerLiterals() && IsCompilerLiteralStart(p, limit)) {
     cursor->quoted = true;
-    p = CompilerLiteralEnd(Is(*p, CC_QUOTE) ? p : p + 1, cursor->limit);
+    p = CompilerLiteralEnd(Is(*p, CC_QUOTE) ? p : p + 1, limit);
   } else if (Is(*p, CC_QUOTE)) {
     cursor->quoted = true;
     char quote = *p++;
@@ -137,7 +148,11 @@ int GetToken(TokenCursor* cursor, bool required) {
   } else if (Is(*p, CC_DELIMITER)) {
     p++;
   } else {
-    while (p < limit && (!Is(*p, CC_DELIMITER) || IsDecimalPoint(p, start, limit))) p++;
+    for (;;) {
+      while (p < limit && !Is(*p, CC_DELIMITER)) p++;
+      if (p == limit || !IsDecimalPoint(p, start, limit)) break;
+      p++;
+    }
   }
   cursor->token = start;
   cursor->length = static_cast<int32_t>(p - start);
@@ -171,7 +186,15 @@ int ReportAt(const char* p, const char* format, ...) {
   return 0;
 }
 
-static char Upper(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
+static constexpr auto UPPER_CASE = [] {
+  struct Table {
+    char of[256];
+  } table{};
+  for (int c = 0; c < 256; c++) table.of[c] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  return table;
+}();
+
+static char Upper(char c) { return UPPER_CASE.of[static_cast<uint8_t>(c)]; }
 
 bool StartsWithWord(std::string_view token, std::string_view word) {
   if (token.size() < word.size()) return false;
@@ -217,6 +240,14 @@ static constexpr KeywordSpelling KEYWORDS[] = {
     {"VALUES", KW_VALUE},
 };
 constexpr size_t KEYWORD_COUNT = sizeof KEYWORDS / sizeof *KEYWORDS;
+static_assert(
+    [] {
+      for (const KeywordSpelling& spelling : KEYWORDS)
+        for (char c : spelling.word)
+          if (c >= 'a' && c <= 'z') return false;
+      return true;
+    }(),
+    "spellings in upper case, as ClassifyWord compares them");
 
 // Length, first and last letter tell every spelling above from the others,
 // so that a word is compared with one spelling at most.
@@ -245,6 +276,11 @@ Keyword ClassifyWord(std::string_view token) {
   if (first == 'S' && StartsWithWord(token, "SYNC")) return KW_SYNC;
   if (first == 'U' && StartsWithWord(token, "USAGE")) return KW_USAGE;
   uint8_t slot = KEYWORD_SLOTS.of[KeywordHash(token.size(), first, Upper(token.back()))];
-  if (slot == 0 || !IsWord(token, KEYWORDS[slot - 1].word)) return KW_NONE;
+  if (slot == 0) return KW_NONE;
+  // The spellings are in upper case already.
+  std::string_view word = KEYWORDS[slot - 1].word;
+  if (token.size() != word.size()) return KW_NONE;
+  for (size_t i = 0; i < word.size(); i++)
+    if (Upper(token[i]) != word[i]) return KW_NONE;
   return KEYWORDS[slot - 1].keyword;
 }

@@ -100,26 +100,33 @@ SourceFile* LoadSourceFile(const std::string& name) {
              : nullptr;
 }
 
-static char* GetTextBlock(size_t capacity) {
+// A block of capacity bytes whose first filled bytes will be written; huge
+// pages go no further, so that the room past the text takes no memory.
+static char* GetTextBlock(size_t capacity, size_t filled) {
   char* block = capacity < UINT32_MAX - CS_MEM_OVERHEAD
                     ? static_cast<char*>(CSGetMem(static_cast<uint32_t>(capacity)))
                     : nullptr;
   if (!block) CSReportNoMemory(static_cast<int64_t>(capacity));
+  else CSAdviseHugePages(block, filled);
   return block;
 }
 
 // Reads the stream to its end into one block, which grows by doubling when
 // the file holds more than its status told.
 static int ReadWholeFile(SourceFile* file, size_t expected) {
-  size_t capacity = expected + 1;
+  // A byte beyond the told size lets the end be seen without growing.
+  size_t capacity = expected + 2;
+  // Whole huge pages, unless that would pass the largest block there is.
+  if (capacity >= CS_HUGE_PAGE && CSHugePageRoom(capacity) < UINT32_MAX - CS_MEM_OVERHEAD)
+    capacity = CSHugePageRoom(capacity);
   if (expected == 0) capacity = FIRST_TEXT_CAPACITY;
-  char* text = GetTextBlock(capacity);
+  char* text = GetTextBlock(capacity, expected);
   if (!text) return 0;
   size_t size = 0;
   for (;;) {
     size += std::fread(text + size, 1, capacity - 1 - size, file->stream);
     if (size + 1 < capacity) break;
-    char* grown = GetTextBlock(capacity * 2);
+    char* grown = GetTextBlock(capacity * 2, capacity * 2);
     if (!grown) {
       CSFreeMem(text);
       return 0;

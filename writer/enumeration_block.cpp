@@ -22,7 +22,7 @@ int WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count) {
     if (!ExtraOf(member).conditions) continue;
     EnumForm form = FormOf(member->type);
     bool opened = false;
-    for (FieldNode* c = form == ENUM_NONE ? nullptr : member->extra->conditions; c; c = c->next) {
+    for (FieldNode* c = form == ENUM_NONE ? nullptr : ExtraOf(member).conditions; c; c = c->next) {
       if (c->valueKind != VK_LITERAL) continue;
       if (!opened) {
         PutText(out, form == ENUM_QUOTED ? "enum " : "enum_int ");

@@ -182,9 +182,10 @@ void WalkRecord(MapOutput& out, RowVisitor visit, RowVisitor leave) {
 std::unordered_map<const FieldNode*, int32_t> PaddingNumbers() {
   std::unordered_map<const FieldNode*, int32_t> numbers;
   int32_t number = FirstPaddingNumber;
-  for (const FieldNode* head : ChainHeads)
-    for (const FieldNode* entry = head; entry; entry = ExtraOf(entry).nextRedefine)
+  ForEachChainHead([&](const FieldNode* head) {
+    for (const FieldNode* entry = head; entry; entry = NextRedefine(entry))
       if (entry->redefineUsed && entry->redefinePadding != 0) numbers[entry] = number++;
+  });
   return numbers;
 }
 
@@ -249,7 +250,7 @@ std::string_view Type(MapOutput& out, const MapRow& row) {
 }
 
 std::string_view Redefines(const MapRow& row) {
-  return Named(row) && row.entry->redefineRole == RR_REDEFINES ? ExtraOf(row.entry).redefinesName : std::string_view();
+  return Named(row) && row.entry->redefineRole == RR_REDEFINES ? RedefinesOf(row.entry).redefinesName : std::string_view();
 }
 
 std::string_view DependingOn(const MapRow& row) {

@@ -88,7 +88,7 @@ static bool MemberIsWritten(FieldNode* member, bool* chainTaken) {
       return true;
     case RR_REDEFINED:
       *chainTaken = false;
-      for (FieldNode* other = ExtraOf(member).nextRedefine; other; other = ExtraOf(other).nextRedefine)
+      for (FieldNode* other = NextRedefine(member); other; other = NextRedefine(other))
         if (RedefinitionWanted(other->name)) return false;
       member->redefineUsed = true;
       *chainTaken = true;
@@ -101,7 +101,7 @@ static bool MemberIsWritten(FieldNode* member, bool* chainTaken) {
       if (!(OptionFlags & OPT_QUIET_REDEFINES))
         std::printf("REDEFINE definition '%.*s' used instead of '%.*s'\n",
                     Length(member->name), member->name.data(),
-                    Length(ExtraOf(member).redefinesName), ExtraOf(member).redefinesName.data());
+                    Length(RedefinesOf(member).redefinesName), RedefinesOf(member).redefinesName.data());
       return true;
   }
 }
