@@ -2,6 +2,7 @@
 // stream in big blocks: no formatting call and no temporary per member.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -24,7 +25,8 @@ void PutBytes(TextOut* out, const char* bytes, size_t count);
 
 inline void PutText(TextOut* out, std::string_view text) {
   if (out->capacity - out->used >= text.size()) {
-    std::memcpy(out->data + out->used, text.data(), text.size());
+    // copy_n, unlike memcpy, is defined for an empty view that holds no pointer
+    std::copy_n(text.data(), text.size(), out->data + out->used);
     out->used += text.size();
   } else {
     PutBytes(out, text.data(), text.size());
