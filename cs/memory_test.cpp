@@ -53,3 +53,12 @@ TEST(Memory, ArenaAfterARefusedBlock) {
   EXPECT_EQ(CSMemHeaderOf(record)->size, CS_ARENA_BLOCK + CS_MEM_OVERHEAD) << "a fresh block";
   ResetRunState();
 }
+
+// Records fill a block; the next one comes from a new block.
+TEST(Memory, ArenaTakesANewBlockWhenOneIsFull) {
+  ResetRunState();
+  int64_t blocks = CSMemBlockCount;
+  for (uint32_t i = 0; i <= CS_ARENA_BLOCK / 64; i++) ASSERT_NE(CSArenaGet(64), nullptr);
+  EXPECT_EQ(CSMemBlockCount, blocks + 2);
+  ResetRunState();
+}
