@@ -29,8 +29,9 @@ static int Refuse(const char* message) {
   return 0;
 }
 
-// Writing over a copybook being converted would lose it.
-static bool IsInputFile(const std::string& name, const char* what) {
+// Writing over a copybook being converted would lose it: such a file is
+// refused, with the message that says so.
+static bool RefuseInputFile(const std::string& name, const char* what) {
   struct stat output, input;
   if (stat(name.c_str(), &output) != 0) return false;
   for (SourceFile* file = SourceFiles; file; file = file->next)
@@ -89,9 +90,9 @@ int RunRecforge(int argc, char** argv) {
   if (CobolMode && !(file = ExpandCobolSource(file))) return 1;
   if (SourceLanguage == LANGUAGE_COBOL && !ProcessCopybook(file)) return 1;
   bool map = !MapFileName.empty();
-  if (map && MapFileName != "-" && IsInputFile(MapFileName, "Map")) return 1;
+  if (map && MapFileName != "-" && RefuseInputFile(MapFileName, "Map")) return 1;
   if (map && !PrepareLayoutMap()) return 1;
-  if (StructureList && IsInputFile(OutputFileName, "Output")) return 1;
+  if (StructureList && RefuseInputFile(OutputFileName, "Output")) return 1;
   if (!WriteFormatFile()) return 1;
   return !map || WriteLayoutMap() ? 0 : 1;
 }
