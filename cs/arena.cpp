@@ -22,7 +22,7 @@ void* CSArenaGet(uint32_t size) {
     ArenaNext = block;
     ArenaLeft = room;
     if (ArenaBlockSize < CS_ARENA_BLOCK_MAX) ArenaBlockSize *= 2;
-  } else if (CSMemFailCountdown >= 0 && CSMemFailCountdown-- == 0) {
+  } else if (CSMemFailCountdown != 0 && --CSMemFailCountdown == 0) {
     return nullptr;
   }
   void* room = ArenaNext;

@@ -64,7 +64,7 @@ extern int64_t CSMemBlockCount;
 extern int64_t CSMemBytesInUse;
 extern int64_t CSMemPeakBytes;
 extern int32_t CSMemSerial;
-// Test hook: when not negative, the request after this many more fails.
+// Test hook: when set to N, the Nth request from then on fails; 0 is off.
 extern int64_t CSMemFailCountdown;
 
 void* CSGetMem(uint32_t size);

@@ -10,7 +10,7 @@ int64_t CSMemBlockCount = 0;
 int64_t CSMemBytesInUse = 0;
 int64_t CSMemPeakBytes = 0;
 int32_t CSMemSerial = 0;
-int64_t CSMemFailCountdown = -1;
+int64_t CSMemFailCountdown = 0;
 
 static_assert(sizeof(CSMemHeader) <= CS_MEM_OVERHEAD, "header fits overhead");
 
@@ -34,7 +34,7 @@ void* CSGetMem(uint32_t size) {
   uint64_t blockSize = uint64_t{size} + CS_MEM_OVERHEAD;
   void* block = nullptr;
   int32_t kind = 0;
-  bool refused = CSMemFailCountdown >= 0 && CSMemFailCountdown-- == 0;
+  bool refused = CSMemFailCountdown != 0 && --CSMemFailCountdown == 0;
   if (!refused && blockSize <= UINT32_MAX) {
     if (blockSize < CS_MEM_SMALL_LIMIT && (block = std::malloc(blockSize)))
       kind = 1;

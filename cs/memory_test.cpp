@@ -46,7 +46,7 @@ TEST(Memory, LockIsFreeBetweenRequests) {
 // A refused block leaves the arena as it was: the next record is sound.
 TEST(Memory, ArenaAfterARefusedBlock) {
   ResetRunState();
-  CSMemFailCountdown = 0;
+  CSMemFailCountdown = 1;
   EXPECT_EQ(CSArenaGet(16), nullptr);
   auto* record = static_cast<char*>(CSArenaGet(16));
   ASSERT_NE(record, nullptr);

@@ -50,9 +50,9 @@ TEST(NameTree, NoMemoryLeavesTreeUnchanged) {
   NameTreeNode* root = nullptr;
   Node node{};
   TreePath top{nullptr, root, &root, 0};
-  CSMemFailCountdown = 0;
+  CSMemFailCountdown = 1;
   EXPECT_EQ(CSTreeInsert(&top, "test", 0, &node.header, sizeof node, TREE_KEY_INTEGER), nullptr);
-  CSMemFailCountdown = -1;
+  CSMemFailCountdown = 0;
   EXPECT_EQ(root, nullptr);
 }
 

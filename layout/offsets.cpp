@@ -1,6 +1,7 @@
 // Offsets and checks: where each member lies, how far binary members are
 // from their alignment, the size of every structure, and the lengths of the
 // alternatives of every redefine chain.
+#include <algorithm>
 #include <cstdio>
 
 #include "driver/settings.h"
@@ -8,24 +9,15 @@
 
 int64_t ChainFootprint(const FieldNode* head) {
   int64_t longest = 0;
-  for (const FieldNode* entry = head; entry; entry = NextRedefine(entry)) {
-    int64_t bytes = FieldFootprint(entry);
-    if (bytes >= longest) longest = bytes;
-  }
+  for (const FieldNode* entry = head; entry; entry = NextRedefine(entry))
+    longest = std::max(longest, FieldFootprint(entry));
   return longest;
 }
 
 // The bytes a member adds to its structure: a chain counts once, at the
 // length of its longest alternative.
 static int64_t MemberShare(const FieldNode* member) {
-  switch (member->redefineRole) {
-    case RR_NONE:
-      return FieldFootprint(member);
-    case RR_REDEFINED:
-      return ChainFootprint(member);
-    default:
-      return 0;
-  }
+  return member->redefineRole == RR_REDEFINES ? 0 : ChainFootprint(member);
 }
 
 int AddStructureSize(StructNode* structure) {
@@ -67,7 +59,6 @@ static int PadOccurrence(StructNode* structure) {
 
 static int ExamineMember(FieldNode* member, int64_t offset) {
   if (member->type == FT_STRUCT) {
-    if (!member->structure) return 1;
     if (!CheckOffsets(member->structure, offset)) return 0;
     if (ExtraOf(member).occursCount > 0 && AlignsEveryOccurrence()) return PadOccurrence(member->structure);
     return 1;

@@ -154,12 +154,10 @@ int ParseBareSign(TokenCursor* cursor, FieldNode* node) {
   node->hasSignClause = true;
   node->signLeading = IsWord(TokenText(cursor), "LEADING");
   if (!Next(cursor)) return 0;
-  if (IsWord(TokenText(cursor), "SEPARATE")) {
-    node->signSeparate = true;
-    if (!Next(cursor)) return 0;
-    if (IsWord(TokenText(cursor), "CHARACTER") && !Next(cursor)) return 0;
-  }
-  return 1;
+  if (!IsWord(TokenText(cursor), "SEPARATE")) return 1;
+  node->signSeparate = true;
+  if (!Next(cursor)) return 0;
+  return !IsWord(TokenText(cursor), "CHARACTER") || Next(cursor);
 }
 
 // Words that change no storage, passed over with their optional words.

@@ -139,6 +139,5 @@ int ParseCompilerPicture(TokenCursor* cursor, FieldNode* node) {
   }
   cursor->token = start;
   cursor->length = static_cast<int32_t>(end - start);
-  cursor->quoted = false;
   return GetToken(cursor, true);
 }

@@ -211,4 +211,8 @@ TEST(ClassifyWord, EverySpellingInAnyCaseAndNearMisses) {
   for (const auto& [word, keyword] : cases) EXPECT_EQ(ClassifyWord(word), keyword) << word;
 }
 
+TEST(FieldTypeName, NoneOutsideTheTable) {
+  for (int32_t type : {-1, FIELD_TYPE_COUNT}) EXPECT_STREQ(FieldTypeName(type), "???");
+}
+
 }  // namespace

@@ -14,7 +14,7 @@ static_assert(sizeof FIELD_TYPE_NAMES / sizeof *FIELD_TYPE_NAMES == FIELD_TYPE_C
               "a name for every FieldType");
 
 const char* FieldTypeName(int32_t type) {
-  return type >= 0 && type < FIELD_TYPE_COUNT ? FIELD_TYPE_NAMES[type] : "???";
+  return static_cast<uint32_t>(type) < uint32_t{FIELD_TYPE_COUNT} ? FIELD_TYPE_NAMES[type] : "???";
 }
 
 FieldExtra* FieldExtraOf(FieldNode* node) {

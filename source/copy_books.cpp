@@ -361,7 +361,7 @@ bool ReadMember(const std::vector<LogicalLine>& lines, const CopyToken& at,
   SourceFile* file = LoadSourceFile(path);
   if (!file || !ReadReferenceFormat(file, member)) return false;
   OpenMembers.push_back({status.st_dev, status.st_ino});
-  bool expanded = ExpandCopyStatements(member, FolderOf(path), depth + 1);
+  bool expanded = ExpandCopyStatements(member, file->directory, depth + 1);
   OpenMembers.pop_back();
   // The pairs apply to the text of nested members too.
   if (expanded && !copy.replacing.empty()) ApplyReplacing(member, copy.replacing);

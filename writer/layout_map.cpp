@@ -238,7 +238,7 @@ std::string_view Type(MapOutput& out, const MapRow& row) {
   if (row.kind == ROW_SLACK)
     return out.slackType = "align" + std::to_string(row.align ? row.align : entry->size);
   if (row.kind == ROW_PADDING) return "hex";
-  TypeCache& cache = out.types[entry->type < FIELD_TYPE_COUNT ? entry->type : 0];
+  TypeCache& cache = out.types[entry->type];
   bool suffixed = entry->type == FT_PACKED || entry->type == FT_UPACKED || entry->type == FT_OPUNCH ||
                   entry->type == FT_DIGITS;
   if (!cache.filled || (suffixed && (cache.digits != entry->digits || cache.scale != entry->scale ||
@@ -498,8 +498,7 @@ void JsonRow(MapOutput& out, const MapRow& row) {
   // A row follows the opening of its list, or a sibling.
   Put(out, out.listOpened ? "\n" : ",\n");
   out.listOpened = row.kind == ROW_GROUP;
-  std::memset(Room(out, 2 * (row.depth + 1)), ' ', 2 * (row.depth + 1));
-  out.used += 2 * (row.depth + 1);
+  for (int32_t level = 0; level <= row.depth; level++) Put(out, "  ");
   Put(out, "{\"kind\":\"");
   Put(out, KIND_NAMES[row.kind]);
   Put(out, "\",\"level\":");

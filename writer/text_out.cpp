@@ -1,6 +1,7 @@
 // The format file's text buffer.
 #include "writer/text_out.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -18,13 +19,14 @@ void FlushTextOut(TextOut* out) {
 }
 
 void PutBytes(TextOut* out, const char* bytes, size_t count) {
-  while (count != 0) {
-    if (out->used == out->capacity) FlushTextOut(out);
-    size_t part = out->capacity - out->used < count ? out->capacity - out->used : count;
+  for (;;) {
+    size_t part = std::min(out->capacity - out->used, count);
     std::memcpy(out->data + out->used, bytes, part);
     out->used += part;
     bytes += part;
     count -= part;
+    if (count == 0) return;
+    FlushTextOut(out);
   }
 }
 
