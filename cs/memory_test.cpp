@@ -28,8 +28,7 @@ TEST(Memory, HeadersAndTotals) {
   EXPECT_EQ(CSMemHeaderOf(again)->serial, serial + 2) << "serials are not reused";
   EXPECT_EQ(CSMemPeakBytes, 476);
   ResetRunState();
-  EXPECT_EQ(CSMemBlockCount, 0);
-  EXPECT_EQ(CSMemBytesInUse, 0);
+  EXPECT_TRUE(CSMemBlockCount == 0 && CSMemBytesInUse == 0);
 }
 
 // Another thread may take the service's lock once a request is done.

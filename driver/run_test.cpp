@@ -23,8 +23,8 @@ TEST(Run, EveryFailedAllocationEndsTheRunWithNothingWritten) {
   std::string input = RECFORGE_SOURCE_TREE "/tests/inputs/maps.cpy";
   // The first run names its output; the runs after it must not keep that name.
   std::vector<std::string> words = {"recforge", "-O", "o", "-b", "2", "-i", input, "-o", "first.fmt"};
-  int failures = 0;
-  for (int64_t countdown = 0;; countdown++) {
+  int64_t countdown = 0;
+  for (;; countdown++) {
     std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(word.data());
     ResetRunState();
@@ -34,21 +34,13 @@ TEST(Run, EveryFailedAllocationEndsTheRunWithNothingWritten) {
     std::string out = testing::internal::GetCapturedStdout();
     bool refused = countdown != 0 && CSMemFailCountdown == 0;  // the countdown ran out
     CSMemFailCountdown = 0;
-    if (countdown == 0) {
-      EXPECT_TRUE(status == 0 && fs::remove("first.fmt")) << out;
-      words.resize(7);
-    } else if (!refused) {
-      EXPECT_EQ(status, 0) << out;
-      EXPECT_TRUE(fs::exists("maps.fmt"));
-      break;
-    } else {
-      failures++;
-      EXPECT_EQ(status, 1) << "allocation " << countdown;
-      EXPECT_NE(out.find("Can not allocate "), std::string::npos) << "allocation " << countdown << "\n" << out;
-      EXPECT_FALSE(fs::exists("maps.fmt")) << "allocation " << countdown;
-    }
+    EXPECT_EQ(status, refused ? 1 : 0) << "allocation " << countdown << "\n" << out;
+    EXPECT_EQ(fs::exists(countdown ? "maps.fmt" : "first.fmt"), !refused) << "allocation " << countdown;
+    if (!refused && countdown) break;
+    words.resize(7);
+    EXPECT_TRUE(!refused || out.find("Can not allocate ") != std::string::npos) << out;
   }
-  EXPECT_GT(failures, 10);
+  EXPECT_GT(countdown, 10);
   ResetRunState();
   fs::current_path(home);
   fs::remove_all(pattern);

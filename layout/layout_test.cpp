@@ -45,7 +45,7 @@ std::string Dump() {
 
 struct LayoutCase {
   const char* name;
-  const char* options;  // letters: b<n> binary size, p, s, a, r
+  const char* options;  // b<n> binary size, a, r warnings, S= structure, P= prefix
   const char* copybook;
   const char* expected;  // messages, then the dump (or only messages on failure)
 };
@@ -60,8 +60,6 @@ TEST_P(LayoutTest, Dump) {
   std::istringstream options(c.options);
   for (std::string option; options >> option;) {
     if (option[0] == 'b') MinBinarySize = std::stoi(option.substr(1));
-    if (option == "p") OptionFlags |= OPT_PACKED_AS_HEX;
-    if (option == "s") OptionFlags |= OPT_SIGNED_AS_HEX;
     if (option == "a") WarningFlags |= WARN_UNALIGNED;
     if (option == "r") WarningFlags |= WARN_REDEFINE_LENGTH;
     if (option.rfind("S=", 0) == 0) StructureName = option.substr(2);
