@@ -5,19 +5,11 @@
 #include <unordered_map>
 
 #include "layout/structure.h"
-
-static char Upper(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
-
-bool SameNameAnyCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); i++)
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  return true;
-}
+#include "source/letter_case.h"
 
 static std::string UpperName(std::string_view name) {
   std::string upper(name);
-  for (char& c : upper) c = Upper(c);
+  for (char& c : upper) c = UpperCase(c);
   return upper;
 }
 

@@ -6,6 +6,7 @@
 #include "driver/settings.h"
 #include "layout/name_index.h"
 #include "layout/structure.h"
+#include "source/letter_case.h"
 
 // Whether the name is a member of the entry's group or of a structure made
 // before it (the groups around it among them): where a target is looked for.
@@ -39,7 +40,7 @@ static bool NamesIgnoreCase() { return CobolMode; }
 // the name.
 static bool ChainHoldsName(const FieldNode* area, const FieldNode* member, std::string_view name) {
   for (const FieldNode* entry = area; entry != member; entry = entry->next)
-    if (SameNameAnyCase(entry->name, name)) return true;
+    if (SameWordAnyCase(entry->name, name)) return true;
   return false;
 }
 

@@ -64,8 +64,6 @@ int64_t ChainFootprint(const FieldNode* head);
 void CompareRedefineLengths(FieldNode* head, int64_t longest);
 void CheckRedefineLengths();
 
-// Letter case ignored, as COBOL names are compared.
-bool SameNameAnyCase(std::string_view a, std::string_view b);
 // Each DEPENDING ON object found whatever its letter case, and named as
 // declared; 0 after a message for one that is not there.
 int ResolveDependingObjects();

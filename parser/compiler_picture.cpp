@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "parser/picture.h"
+#include "source/letter_case.h"
 
 namespace {
 
@@ -20,8 +21,6 @@ struct PictureCounts {
   const char* sign = nullptr;   // the first S
   const char* place = nullptr;  // the first V or P
 };
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -95,9 +94,9 @@ int ParseCompilerPicture(TokenCursor* cursor, FieldNode* node) {
   PictureCounts counts;
   for (const char* p = start; p < end;) {
     const char* at = p;
-    char symbol = Upper(*p++);
+    char symbol = UpperCase(*p++);
     if ((symbol == 'C' || symbol == 'D') && p < end &&
-        Upper(*p) == (symbol == 'C' ? 'R' : 'B')) {
+        UpperCase(*p) == (symbol == 'C' ? 'R' : 'B')) {
       p++;
       counts.edited += 2;  // CR and DB take two positions
       continue;

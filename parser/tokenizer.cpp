@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "driver/settings.h"
+#include "source/letter_case.h"
 
 enum CharClass : uint8_t {
   CC_WHITESPACE = 1,  // skipped between tokens
@@ -190,7 +191,7 @@ static constexpr auto UPPER_CASE = [] {
   struct Table {
     char of[256];
   } table{};
-  for (int c = 0; c < 256; c++) table.of[c] = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  for (int c = 0; c < 256; c++) table.of[c] = UpperCase(static_cast<char>(c));
   return table;
 }();
 
@@ -244,7 +245,7 @@ static_assert(
     [] {
       for (const KeywordSpelling& spelling : KEYWORDS)
         for (char c : spelling.word)
-          if (c >= 'a' && c <= 'z') return false;
+          if (UpperCase(c) != c) return false;
       return true;
     }(),
     "spellings in upper case, as ClassifyWord compares them");

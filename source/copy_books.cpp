@@ -8,6 +8,7 @@
 
 #include "driver/settings.h"
 #include "source/cobol_source.h"
+#include "source/letter_case.h"
 
 namespace {
 
@@ -41,15 +42,6 @@ struct OpenMember {
 std::vector<OpenMember> OpenMembers;
 
 constexpr std::string_view MEMBER_TYPES[] = {"", ".cpy", ".CPY", ".cbl", ".CBL", ".cob", ".COB"};
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c; }
-
-bool SameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); i++)
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  return true;
-}
 
 bool IsQuote(char c) { return c == '\'' || c == '"'; }
 bool IsSeparator(char c) { return c == ' ' || c == ',' || c == ';'; }
@@ -186,7 +178,7 @@ struct CopyStatement {
 };
 
 bool IsWord(const CopyToken& token, std::string_view word) {
-  return token.kind == TK_WORD && SameWord(token.text, word);
+  return token.kind == TK_WORD && SameWordAnyCase(token.text, word);
 }
 
 // COPY name [OF|IN library] [SUPPRESS] [REPLACING a BY b ...] "."
@@ -267,7 +259,7 @@ void ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing
     for (const Replacing& pair : pairs) {
       if (pair.partial || i + pair.from.size() > words.size()) continue;
       size_t k = 0;
-      while (k < pair.from.size() && SameWord(wordText(i + k), pair.from[k])) k++;
+      while (k < pair.from.size() && SameWordAnyCase(wordText(i + k), pair.from[k])) k++;
       if (k < pair.from.size()) continue;
       edits.push_back({words[i].line, words[i].start, words[i].end, pair.to});
       for (k = 1; k < pair.from.size(); k++)
@@ -285,7 +277,7 @@ void ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing
       if (!pair.partial || IsQuote(word[0])) continue;
       const std::string& tag = pair.from[0];
       for (size_t at = 0; at + tag.size() <= word.size();) {
-        if (SameWord(std::string_view(word).substr(at, tag.size()), tag)) {
+        if (SameWordAnyCase(std::string_view(word).substr(at, tag.size()), tag)) {
           word.replace(at, tag.size(), pair.to);
           at += pair.to.size();
           changed = true;
@@ -380,7 +372,7 @@ bool FindCopyWord(const std::vector<LogicalLine>& lines, Spot* spot) {
       }
       size_t end = IsQuote(text[at]) ? LiteralEnd(text, at) : WordEnd(text, at);
       if (end == at) end++;  // a period
-      if (end - at == 4 && SameWord(text.substr(at, 4), "COPY")) {
+      if (end - at == 4 && SameWordAnyCase(text.substr(at, 4), "COPY")) {
         spot->at = at;
         return true;
       }
