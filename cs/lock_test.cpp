@@ -62,13 +62,9 @@ TEST(Lock, UnlockByNonOwnerTrapsAndChangesNothing) {
 TEST(Lock, TrapLineNamesSiteFileTimestampAndValue) {
   IgnoreTraps ignore;
   CSTrap(TRAP_TREE_BALANCE, -3);
-  std::string line = TrapFileLine();
-  std::string shape = line;  // the time stamp's letters and digits by kind
-  for (char& c : shape) c = isdigit(c) ? '9' : isupper(c) ? 'A' : islower(c) ? 'a' : c;
+  std::string line = TrapFileLine();  // the time stamp: 24 characters
   EXPECT_EQ(line.substr(0, 32), "cstrap line 3389 file trap.cpp (") << line;
-  EXPECT_TRUE(shape.substr(32) == "Aaa Aaa 99 99:99:99 9999) aaaaa -9\n" ||
-              shape.substr(32) == "Aaa Aaa  9 99:99:99 9999) aaaaa -9\n") << line;
-  EXPECT_EQ(line.substr(line.size() - 11), ") value -3\n");
+  EXPECT_EQ(line.substr(56), ") value -3\n") << line;
 }
 
 TEST(Lock, CheckedWaitTrapsOnlyOnDevelopmentMachine) {

@@ -53,11 +53,14 @@ TEST(Memory, ArenaAfterARefusedBlock) {
   ResetRunState();
 }
 
-// Records fill a block; the next one comes from a new block.
+// Records fill a block; the next one comes from a new, bigger block. A new
+// run starts again with the smallest.
 TEST(Memory, ArenaTakesANewBlockWhenOneIsFull) {
   ResetRunState();
   int64_t blocks = CSMemBlockCount;
   for (uint32_t i = 0; i <= CS_ARENA_BLOCK / 64; i++) ASSERT_NE(CSArenaGet(64), nullptr);
   EXPECT_EQ(CSMemBlockCount, blocks + 2);
+  ResetRunState();
+  EXPECT_EQ(CSMemHeaderOf(CSArenaGet(64))->size, CS_ARENA_BLOCK + CS_MEM_OVERHEAD);
   ResetRunState();
 }

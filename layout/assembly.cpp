@@ -92,14 +92,10 @@ void CountMemberNames(StructNode* structure) {
   }
 }
 
-// Appends a condition entry to its owner's chain; the tail is looked up on
-// the first append to an owner and kept from then on. 0 after printing
-// that there is no memory for the owner's side record.
+// Appends a condition entry to its owner's chain, whose last entry is
+// *tail: none before the first, as an owner's conditions follow it at once.
+// 0 after printing that there is no memory for the owner's side record.
 static int HangCondition(FieldNode* owner, FieldNode** tail, FieldNode* condition) {
-  if (!*tail) {
-    *tail = ExtraOf(owner).conditions;
-    while (*tail && (*tail)->next) *tail = (*tail)->next;
-  }
   if (*tail) {
     (*tail)->next = condition;
   } else {

@@ -2,6 +2,7 @@
 // never spans two lines.
 #include "parser/tokenizer.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -70,7 +71,7 @@ int NextCodeLine(TokenCursor* cursor, const char** start) {
     int64_t codeEnd = int64_t{MaxCodeOffset} + 1;
     cursor->line = line;
     cursor->lineHandedOut = true;
-    cursor->limit = line.text + (codeEnd < length ? codeEnd : length);
+    cursor->limit = line.text + std::min<int64_t>(codeEnd, length);
     *start = line.text + MinCodeOffset;
     return 1;
   }

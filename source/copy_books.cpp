@@ -420,7 +420,5 @@ int ExpandMainCopyStatements(SourceFile* file, std::vector<LogicalLine>* lines) 
   OpenMembers.clear();
   if (stat(file->path, &status) == 0) OpenMembers.push_back({status.st_dev, status.st_ino});
   std::string folder = FolderOf(InputFileName);
-  int expanded = ExpandCopyStatements(lines, folder, 0);
-  OpenMembers.clear();
-  return expanded;
+  return ExpandCopyStatements(lines, folder, 0);
 }

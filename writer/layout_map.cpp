@@ -278,9 +278,9 @@ int64_t Total(const MapOutput& out, const MapRow& row) {
   return total;
 }
 
-void PutRecordName(MapOutput& out) {
-  Put(out, TopStructure->shortName.empty() ? TopStructure->name : TopStructure->shortName);
-  if (TopStructure->duplicateCount != 0) Put(out, "_"), PutNumber(out, TopStructure->duplicateCount);
+// The top structure is made first, so its name has no number.
+std::string_view RecordName() {
+  return TopStructure->shortName.empty() ? TopStructure->name : TopStructure->shortName;
 }
 
 char* CopyHex(char* at, int64_t value) {
@@ -359,7 +359,6 @@ void WriteText(MapOutput& out) {
   for (int c : {COL_OFFSET, COL_START, COL_END, COL_LENGTH, COL_TOTAL})
     Widen(out, c, NumberWidth(TopStructure->size + 1));
   WalkRecord(out, MeasureRow, nullptr);
-  out.starts[0] = 0;
   for (int c = 0; c < COLUMN_COUNT; c++) out.starts[c + 1] = out.starts[c] + out.widths[c] + 2;
   size_t width = out.starts[COLUMN_COUNT] - 2;
   char* line = Room(out, width + 1);
@@ -373,7 +372,7 @@ void WriteText(MapOutput& out) {
   out.used += width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size() + 1;
   WalkRecord(out, TextRow, nullptr);
   Put(out, "Record ");
-  PutRecordName(out);
+  Put(out, RecordName());
   Put(out, " is ");
   PutNumber(out, TopStructure->size);
   Put(out, " (");
@@ -429,32 +428,23 @@ void WriteCsv(MapOutput& out) {
 
 // ---- JSON ----
 
-// Plain characters are copied in one pass; quotes, backslashes and control
-// characters are escaped.
+// Quotes, backslashes and control characters are escaped; "\u001f" is the
+// longest escape.
 void PutJsonString(MapOutput& out, std::string_view value, bool asWritten = false) {
-  char* at = Room(out, value.size() + 2);
+  char* at = Room(out, 6 * value.size() + 2);
   char* end = at;
   *end++ = '"';
-  size_t plain = 0;
-  for (; plain < value.size(); plain++) {
-    char c = value[plain];
-    if (c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20) break;
-    *end++ = asWritten && c == '_' ? '-' : c;
-  }
-  out.used += end - at;
-  for (char c : value.substr(plain)) {
-    char escape[8] = {'\\', c};
+  for (char c : value) {
     if (c == '"' || c == '\\') {
-      Put(out, std::string_view(escape, 2));
+      *end++ = '\\', *end++ = c;
     } else if (static_cast<unsigned char>(c) < 0x20) {
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      Put(out, escape);
+      end += std::snprintf(end, 7, "\\u%04x", static_cast<unsigned char>(c));
     } else {
-      escape[0] = asWritten && c == '_' ? '-' : c;
-      Put(out, std::string_view(escape, 1));
+      *end++ = asWritten && c == '_' ? '-' : c;
     }
   }
-  Put(out, "\"");
+  *end++ = '"';
+  out.used += end - at;
 }
 
 // A name as the copybook writes it, or null when there is none.
@@ -549,9 +539,7 @@ void JsonLeave(MapOutput& out, const MapRow&) {
 
 void WriteJson(MapOutput& out) {
   Put(out, "{\"record\":");
-  std::string record(TopStructure->shortName.empty() ? TopStructure->name : TopStructure->shortName);
-  if (TopStructure->duplicateCount != 0) record += "_" + std::to_string(TopStructure->duplicateCount);
-  PutJsonString(out, record);
+  PutJsonString(out, RecordName());
   Put(out, ",\"length\":");
   PutNumber(out, TopStructure->size);
   Put(out, ",\"fields\":[");
