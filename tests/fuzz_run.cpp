@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -43,11 +44,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  uint8_t choice[4] = {0, 0, 0, 0};
-  if (size >= 4) {
-    for (int i = 0; i < 4; i++) choice[i] = data[i];
-    data += 4, size -= 4;
-  }
+  uint8_t choice[4] = {};
+  if (size >= 4) std::memcpy(choice, data, 4), data += 4, size -= 4;
   FILE* copybook = std::fopen("fuzz.cpy", "wb");
   if (!copybook) return 0;
   std::fwrite(data, 1, size, copybook);
@@ -65,9 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int bit = 0; bit < 5; bit++)
     if (choice[1] & (1 << bit)) letters += OPTION_LETTERS[bit];
   add("-O", letters.c_str());
-  std::string warnings;
-  if (choice[2] & 1) warnings += 'a';
-  if (choice[2] & 2) warnings += 'r';
+  std::string warnings = std::string(choice[2] & 1 ? "a" : "") + (choice[2] & 2 ? "r" : "");
   if (!warnings.empty()) add("-w", warnings.c_str());
   add(PATTERNS[choice[3] & 7][0], PATTERNS[choice[3] & 7][1]);
   add(PATTERNS[(choice[3] >> 3) & 7][0], PATTERNS[(choice[3] >> 3) & 7][1]);
