@@ -228,9 +228,9 @@ const LayoutCase CASES[] = {
      "Structure WS-OUT is 1 (0x00000001) bytes long\n"
      "WS_REC short REC size 1\n  WS_A char 1\ntop WS-OUT size 1\n  WS_REC struct 0 ->WS_REC\n"},
     {"largest_sizes_accepted", "",
-     "01 R.\n 05 A PIC X(2147483647).",
+     "01 R.\n 05 A PIC X(2147483647).\n 05 B REDEFINES A PIC 9(2147483647).",
      "Structure R is 2147483647 (0x7FFFFFFF) bytes long\n"
-     "top R size 2147483647\n  A char 2147483647\n"},
+     "top R size 2147483647\n  A char 2147483647 heads\n  B char 2147483647 redefines A\n"},
     {"display_digits_beyond_32_bits", "",
      "01 R.\n 05 A PIC 9(2000000000)V9(2000000000).",
      "Field 'A' is longer than 2147483647 bytes\n"},
