@@ -188,26 +188,11 @@ int ReportAt(const char* p, const char* format, ...) {
   return 0;
 }
 
-static constexpr auto UPPER_CASE = [] {
-  struct Table {
-    char of[256];
-  } table{};
-  for (int c = 0; c < 256; c++) table.of[c] = UpperCase(static_cast<char>(c));
-  return table;
-}();
-
-static char Upper(char c) { return UPPER_CASE.of[static_cast<uint8_t>(c)]; }
-
 bool StartsWithWord(std::string_view token, std::string_view word) {
-  if (token.size() < word.size()) return false;
-  for (size_t i = 0; i < word.size(); i++)
-    if (Upper(token[i]) != Upper(word[i])) return false;
-  return true;
+  return token.size() >= word.size() && SameWordAnyCase(token.substr(0, word.size()), word);
 }
 
-bool IsWord(std::string_view token, std::string_view word) {
-  return token.size() == word.size() && StartsWithWord(token, word);
-}
+bool IsWord(std::string_view token, std::string_view word) { return SameWordAnyCase(token, word); }
 
 struct KeywordSpelling {
   std::string_view word;
@@ -274,15 +259,15 @@ static_assert(!KEYWORD_SLOTS.collides, "a slot for every spelling");
 
 Keyword ClassifyWord(std::string_view token) {
   if (token.empty()) return KW_NONE;
-  char first = Upper(token.front());
+  char first = UpperCase(token.front());
   if (first == 'S' && StartsWithWord(token, "SYNC")) return KW_SYNC;
   if (first == 'U' && StartsWithWord(token, "USAGE")) return KW_USAGE;
-  uint8_t slot = KEYWORD_SLOTS.of[KeywordHash(token.size(), first, Upper(token.back()))];
+  uint8_t slot = KEYWORD_SLOTS.of[KeywordHash(token.size(), first, UpperCase(token.back()))];
   if (slot == 0) return KW_NONE;
   // The spellings are in upper case already.
   std::string_view word = KEYWORDS[slot - 1].word;
   if (token.size() != word.size()) return KW_NONE;
   for (size_t i = 0; i < word.size(); i++)
-    if (Upper(token[i]) != word[i]) return KW_NONE;
+    if (UpperCase(token[i]) != word[i]) return KW_NONE;
   return KEYWORDS[slot - 1].keyword;
 }
