@@ -38,7 +38,7 @@ static int32_t LargestSyncAlignment(const StructNode* structure) {
   int32_t largest = 1;
   for (const FieldNode* member = structure->members; member; member = member->next) {
     int32_t align = member->type == FT_STRUCT
-                        ? (member->structure ? LargestSyncAlignment(member->structure) : 1)
+                        ? LargestSyncAlignment(member->structure)
                         : (member->isSync && IsBinaryOrFloat(member->type) ? member->size : 1);
     if (align > largest) largest = align;
   }

@@ -121,8 +121,7 @@ void PutAsWritten(MapOutput& out, std::string_view name) {
 }
 
 int64_t OccurrenceSize(const FieldNode* entry) {
-  if (entry->type != FT_STRUCT) return entry->size;
-  return entry->structure ? entry->structure->size : 0;
+  return entry->type == FT_STRUCT ? entry->structure->size : entry->size;
 }
 
 // The format file holds slack before a member only where it writes the

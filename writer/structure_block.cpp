@@ -70,8 +70,7 @@ std::string_view WrittenName(const FieldNode* member) {
 }
 
 int32_t NamesakeNumber(const FieldNode* member) {
-  return member->type == FT_STRUCT ? (member->structure ? member->structure->duplicateCount : 0)
-                                   : member->duplicateCount;
+  return member->type == FT_STRUCT ? member->structure->duplicateCount : member->duplicateCount;
 }
 
 // Types whose storage a SYNC clause aligns; on any other it is ignored.
