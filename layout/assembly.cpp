@@ -188,7 +188,7 @@ int ProcessCopybook(SourceFile* file) {
   TokenCursor cursor = StartCursor(file);
   FieldNode* entry = nullptr;
   if (!BuildStructure(StructureName, &cursor, 0, &entry)) return 0;
-  int resolved = ResolveRedefines();
+  int resolved = JoinRecordAlternatives() && ResolveRedefines();
   ClearNameIndex(MemberNames);  // only resolution counts namesakes
   if (!resolved) return 0;
   // A compiler checks that every table's count is declared.

@@ -34,28 +34,41 @@ int AddStructureSize(StructNode* structure) {
 // IBM's compilers align a SYNC item in every occurrence of a table.
 static bool AlignsEveryOccurrence() { return CobolMode; }
 
+// IBM puts the slack bytes before a SYNC item right after the elementary
+// item that precedes it, in the group that holds that item: a group that
+// begins with a SYNC item begins after the slack, and a group that ends
+// just before one takes the slack into its size.
+static bool SlackFollowsPrecedingItem() { return CobolMode; }
+
 // The largest alignment among the SYNC items of a structure, at any depth.
 static int32_t LargestSyncAlignment(const StructNode* structure) {
   int32_t largest = 1;
   for (const FieldNode* member = structure->members; member; member = member->next) {
     int32_t align = member->type == FT_STRUCT
                         ? LargestSyncAlignment(member->structure)
-                        : (member->isSync && IsBinaryOrFloat(member->type) ? member->size : 1);
+                        : (member->isSync && IsBinaryOrFloat(member->type) ? NaturalAlignment(member) : 1);
     if (align > largest) largest = align;
   }
   return largest;
 }
 
-// Slack bytes at the end of each occurrence make its length a multiple of
-// the largest alignment inside, so every occurrence aligns like the first.
-static int PadOccurrence(StructNode* structure) {
-  int32_t align = LargestSyncAlignment(structure);
+// Slack bytes that end a structure on a multiple of align; a table's
+// occurrence that starts off that multiple needs them written as bytes.
+static int PadEnd(StructNode* structure, int32_t align, bool asBytes) {
   int32_t slack = (align - structure->size % align) % align;
   if (slack == 0) return 1;
   if (int64_t{structure->size} + slack > MAX_SIZE) return RefuseSize("Structure", structure->name);
   structure->size += slack;
-  structure->occurrenceAlign = align;
+  structure->endAlign = align;
+  structure->endSlack = asBytes ? slack : 0;
   return 1;
+}
+
+// Slack bytes at the end of each occurrence make its length a multiple of
+// the largest alignment inside, so every occurrence aligns like the first.
+static int PadOccurrence(StructNode* structure, int64_t start) {
+  int32_t align = LargestSyncAlignment(structure);
+  return PadEnd(structure, align, start % align != 0);
 }
 
 // The layout pass over the one walk: each member learns how far it lies
@@ -63,8 +76,10 @@ static int PadOccurrence(StructNode* structure) {
 struct PlaceVisitor : WalkVisitor {
   int Arrive(FieldNode* member, StructNode* structure, int64_t start) {
     if (start > MAX_SIZE) return RefuseSize("Structure", structure->name);
+    if (member->type == FT_STRUCT && SlackFollowsPrecedingItem())
+      member->alignRemainder = static_cast<uint8_t>(start % LeadingAlignment(member));
     if (member->type == FT_STRUCT || !IsBinaryOrFloat(member->type)) return 1;
-    member->alignRemainder = static_cast<uint8_t>(start % member->size);
+    member->alignRemainder = static_cast<uint8_t>(start % NaturalAlignment(member));
     if (member->alignRemainder != 0 && !member->isSync && (WarningFlags & WARN_UNALIGNED))
       std::printf("Field '%.*s' type %s (size %d) at offset 0x%8.8X is not aligned\n",
                   static_cast<int>(member->name.size()), member->name.data(),
@@ -74,12 +89,26 @@ struct PlaceVisitor : WalkVisitor {
   int Leave(const MemberPlace& place) {
     FieldNode* member = place.member;
     if (member->type == FT_STRUCT && ExtraOf(member).occursCount > 0 && AlignsEveryOccurrence() &&
-        !PadOccurrence(member->structure))
+        !PadOccurrence(member->structure, place.offset))
       return 0;
     if (FieldFootprint(member) > MAX_SIZE) return RefuseSize("Field", member->name);
     return 1;
   }
-  int Close(const StructurePlace& place) { return AddStructureSize(place.structure); }
+  int Close(const StructurePlace& place) {
+    if (!AddStructureSize(place.structure)) return 0;
+    const FieldNode* group = place.owner;
+    if (!group || !place.following || !SlackFollowsPrecedingItem() || ExtraOf(group).occursCount > 0 ||
+        group->redefineRole != RR_NONE)
+      return 1;
+    // The following SYNC item's slack, from the record's start.
+    int32_t align = LeadingAlignment(place.following);
+    int64_t slack = (align - place.end % align) % align;
+    if (slack == 0) return 1;
+    if (place.end + slack - place.base > MAX_SIZE) return RefuseSize("Structure", place.structure->name);
+    place.structure->size += static_cast<int32_t>(slack);
+    place.structure->endAlign = align;
+    return 1;
+  }
 };
 
 int LayOutRecord() {

@@ -44,6 +44,28 @@ static bool ChainHoldsName(const FieldNode* area, const FieldNode* member, std::
   return false;
 }
 
+// The record descriptions of one file share its record area: each 01
+// record after the first is an alternative of the first, as if it were
+// written REDEFINES it.
+static bool RecordsShareOneArea() { return CobolMode; }
+
+int JoinRecordAlternatives() {
+  if (!RecordsShareOneArea()) return 1;
+  const FieldNode* first = nullptr;
+  for (FieldNode* member = TopStructure->members; member; member = member->next) {
+    if (member->level != 1 || member->redefineRole == RR_REDEFINES) continue;
+    if (!first) {
+      first = member;
+      continue;
+    }
+    RedefineExtra* extra = RedefineExtraOf(member);
+    if (!extra) return 0;
+    extra->redefinesName = first->name;
+    member->redefineRole = RR_REDEFINES;
+  }
+  return 1;
+}
+
 // A redefine chain is its head and the redefining entries right after it
 // in its group, so it needs no links of its own.
 int ResolveRedefines() {

@@ -18,8 +18,11 @@ struct StructNode {
   int32_t duplicateCount;      // structures made earlier with this name
   int32_t size;                // bytes of one occurrence
   FieldNode* members;          // first member, the rest through next
-  int32_t occurrenceAlign;     // a table's occurrences end on a multiple of
-                               // this, by slack bytes in size; 0: no slack
+  int32_t endAlign;            // slack bytes in size end it on a multiple
+                               // of this: a table's occurrence, or a group
+                               // before a SYNC item; 0: no slack
+  int32_t endSlack;            // those bytes, where an align line from the
+                               // record's start would not give them; else 0
 };
 
 extern StructNode* StructureList;  // newest first
@@ -42,12 +45,20 @@ int SetStorageType(FieldNode* entry);
 int BinarySizeAllowed(int32_t size);
 // Bytes the entry takes in its structure: occurrences and SYNC slack included.
 int64_t FieldFootprint(const FieldNode* entry);
+// The boundary a SYNC item aligns on.
+int32_t NaturalAlignment(const FieldNode* entry);
+// The boundary a member begins on: a SYNC item's, or for a group that of
+// the SYNC item it begins with; 1 when it needs none.
+int32_t LeadingAlignment(const FieldNode* member);
+// Slack bytes just before the member that bring it to its boundary.
+int64_t SlackBefore(const FieldNode* member);
 
 // Numbers the members of structure among their namesakes in it, leaving
 // their names and counts in MemberNames.
 void CountMemberNames(StructNode* structure);
 
 // REDEFINES, offsets and checks.
+int JoinRecordAlternatives();
 int ResolveRedefines();
 // Calls visit with the head of every redefine chain, structure by
 // structure in the order of the structure list, then in member order; the
