@@ -68,32 +68,29 @@ int JoinRecordAlternatives() {
 
 // A redefine chain is its head and the redefining entries right after it
 // in its group, so it needs no links of its own.
-int ResolveRedefines() {
-  for (StructNode* structure = StructureList; structure; structure = structure->next) {
-    // The slot of each name first holds a member so named; once a member
-    // so named joins a chain, the latest such member.
-    CountMemberNames(structure);
-    FieldNode* area = nullptr;  // latest member that does not redefine
-    for (FieldNode* member = structure->members; member; member = member->next) {
-      if (member->redefineRole != RR_REDEFINES) {
-        area = member;
-        continue;
-      }
-      std::string_view name = RedefinesOf(member).redefinesName;
-      auto* named = FindInNameIndex<FieldNode>(MemberNames, name, HashName(name), nullptr);
-      // Of several members so named, the first is the target.
-      bool allowed = area && named && (named->record == area || ChainHead(named->record) == area);
-      if (!allowed && area && NamesIgnoreCase()) allowed = ChainHoldsName(area, member, name);
-      if (named && named->count > 1)
-        std::printf("REDEFINE of a non-unique field '%.*s' found.\n",
-                    static_cast<int>(name.size()), name.data());
-      if (!allowed) return RefuseRedefines(member, structure);
-      // A redefining entry has its side record from its clause.
-      member->extra->redefinesTarget = area;
-      area->redefineRole = RR_REDEFINED;
-      FindInNameIndex<FieldNode>(MemberNames, member->name, HashName(member->name), nullptr)
-          ->record = member;
+int ResolveRedefines(StructNode* structure) {
+  // The slot of each name first holds a member so named; once a member
+  // so named joins a chain, the latest such member.
+  FieldNode* area = nullptr;  // latest member that does not redefine
+  for (FieldNode* member = structure->members; member; member = member->next) {
+    if (member->redefineRole != RR_REDEFINES) {
+      area = member;
+      continue;
     }
+    std::string_view name = RedefinesOf(member).redefinesName;
+    auto* named = FindInNameIndex<FieldNode>(MemberNames, name, HashName(name), nullptr);
+    // Of several members so named, the first is the target.
+    bool allowed = area && named && (named->record == area || ChainHead(named->record) == area);
+    if (!allowed && area && NamesIgnoreCase()) allowed = ChainHoldsName(area, member, name);
+    if (named && named->count > 1)
+      std::printf("REDEFINE of a non-unique field '%.*s' found.\n",
+                  static_cast<int>(name.size()), name.data());
+    if (!allowed) return RefuseRedefines(member, structure);
+    // A redefining entry has its side record from its clause.
+    member->extra->redefinesTarget = area;
+    area->redefineRole = RR_REDEFINED;
+    FindInNameIndex<FieldNode>(MemberNames, member->name, HashName(member->name), nullptr)
+        ->record = member;
   }
   return 1;
 }

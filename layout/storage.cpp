@@ -5,7 +5,7 @@
 #include "driver/settings.h"
 #include "layout/structure.h"
 
-int BinarySizeAllowed(int32_t size) {
+static int BinarySizeAllowed(int32_t size) {
   return MinBinarySize < 0 || size >= MinBinarySize;
 }
 

@@ -34,15 +34,8 @@ constexpr int32_t FIRST_LEVEL_LEFT_ASIDE = 50;  // 66, 77 and the like
 // Parses, types, links and lays out the copybook; prints the length line.
 int ProcessCopybook(SourceFile* file);
 
-int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLevel,
-                   FieldNode** entry);
-void FinishStructure(FieldNode* groupEntry, StructNode* structure);
-void CollapseTopStructure();
-void StripStructPrefix(StructNode* structure);
-
 // Storage types and sizes.
 int SetStorageType(FieldNode* entry);
-int BinarySizeAllowed(int32_t size);
 // Bytes the entry takes in its structure: occurrences and SYNC slack included.
 int64_t FieldFootprint(const FieldNode* entry);
 // The boundary a SYNC item aligns on.
@@ -55,25 +48,16 @@ int64_t SlackBefore(const FieldNode* member);
 
 // Numbers the members of structure among their namesakes in it, leaving
 // their names and counts in MemberNames.
-void CountMemberNames(StructNode* structure);
+void NumberNamesakes(StructNode* structure);
 
 // REDEFINES, offsets and checks.
 int JoinRecordAlternatives();
-int ResolveRedefines();
-// Calls visit with the head of every redefine chain, structure by
-// structure in the order of the structure list, then in member order; the
-// outer structure that a collapse drops held a single group, so no head.
-template <typename Visit>
-void ForEachChainHead(Visit visit) {
-  for (StructNode* structure = StructureList; structure; structure = structure->next)
-    for (FieldNode* member = structure->members; member; member = member->next)
-      if (member->redefineRole == RR_REDEFINED) visit(member);
-}
+// Joins each redefining member of structure to its chain; the structure's
+// names must be in MemberNames.
+int ResolveRedefines(StructNode* structure);
 // Places every member and sizes every structure, from offset 0.
 int LayOutRecord();
-int AddStructureSize(StructNode* structure);
 int64_t ChainFootprint(const FieldNode* head);
-void CompareRedefineLengths(FieldNode* head, int64_t longest);
 void CheckRedefineLengths();
 
 // Each DEPENDING ON object found whatever its letter case, and named as
