@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "parser/picture.h"
+#include "source/char_classes.h"
 #include "source/letter_case.h"
 
 namespace {
@@ -22,12 +23,10 @@ struct PictureCounts {
   const char* place = nullptr;  // the first V or P
 };
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 const char* StringEnd(const char* p, const char* limit) {
   const char* end = p;
-  while (end < limit && !IsSpace(*end)) end++;
-  if (end > p && std::strchr(".,;", end[-1])) end--;  // the separator that ends it
+  while (end < limit && !IsClass(*end, CC_WHITESPACE)) end++;
+  if (end > p && IsClass(end[-1], CC_PUNCTUATION)) end--;  // the separator that ends it
   return end;
 }
 
@@ -88,7 +87,7 @@ int CountSymbol(const char* at, char symbol, int64_t count, PictureCounts* count
 
 int ParseCompilerPicture(TokenCursor* cursor, FieldNode* node) {
   if (!GetToken(cursor, true)) return 0;
-  if (IsWord(TokenText(cursor), "IS") && !GetToken(cursor, true)) return 0;
+  if (!SkipWord(cursor, "IS")) return 0;
   const char* start = cursor->token;
   const char* end = StringEnd(start, cursor->limit);
   PictureCounts counts;

@@ -23,10 +23,10 @@ int StripFieldPrefix(FieldNode* node) {
   return 1;
 }
 
-// An entry without a name goes on with its PICTURE; a compiler also
-// knows the word PICTURE.
+// An entry without a name goes on with its PICTURE.
 static bool StartsNamelessEntry(std::string_view token) {
-  return ClassifyWord(token) == KW_PIC || (CobolMode && IsWord(token, "PICTURE"));
+  Keyword keyword = ClauseKeyword(token);
+  return keyword == KW_PIC || keyword == KW_PICTURE;
 }
 
 int ReadEntry(TokenCursor* cursor, FieldNode** entry) {

@@ -6,6 +6,8 @@
 
 struct StructNode;
 
+constexpr int32_t CONDITION_LEVEL = 88;  // a condition name
+
 // Storage type; the values are fixed: 5 to 12 are binary and floating,
 // 13 and 14 packed, 18 and 19 signed display.
 enum FieldType : uint8_t {

@@ -8,30 +8,8 @@
 #include <cstring>
 
 #include "driver/settings.h"
+#include "source/char_classes.h"
 #include "source/letter_case.h"
-
-enum CharClass : uint8_t {
-  CC_WHITESPACE = 1,  // skipped between tokens
-  CC_DELIMITER = 2,   // a token of its own, ending a word
-  CC_QUOTE = 4,
-  CC_DIGIT = 8,
-};
-
-static constexpr auto CHAR_CLASSES = [] {
-  struct Table {
-    uint8_t of[256];
-  } table{};
-  for (char c : std::string_view(" \t\r\n")) table.of[static_cast<uint8_t>(c)] |= CC_WHITESPACE;
-  for (char c : std::string_view(" ()[]{};#=,.")) table.of[static_cast<uint8_t>(c)] |= CC_DELIMITER;
-  table.of[static_cast<uint8_t>('\'')] |= CC_QUOTE;
-  table.of[static_cast<uint8_t>('"')] |= CC_QUOTE;
-  for (char c = '0'; c <= '9'; c++) table.of[static_cast<uint8_t>(c)] |= CC_DIGIT;
-  return table;
-}();
-
-static bool Is(char c, CharClass kind) {
-  return CHAR_CLASSES.of[static_cast<uint8_t>(c)] & kind;
-}
 
 constexpr int32_t COMMENT_COLUMN = 6;  // the indicator area, column 7
 
@@ -87,8 +65,8 @@ static int EndOfInput(const TokenCursor* cursor, bool required) {
 static bool ReadsCompilerLiterals() { return CobolMode; }
 
 static bool IsCompilerLiteralStart(const char* p, const char* limit) {
-  if (Is(*p, CC_QUOTE)) return true;
-  return *p && std::strchr("XxNnGgZzBb", *p) && p + 1 < limit && Is(p[1], CC_QUOTE);
+  if (IsClass(*p, CC_QUOTE)) return true;
+  return *p && std::strchr("XxNnGgZzBb", *p) && p + 1 < limit && IsClass(p[1], CC_QUOTE);
 }
 
 static const char* CompilerLiteralEnd(const char* p, const char* limit) {
@@ -106,12 +84,12 @@ static const char* CompilerLiteralEnd(const char* p, const char* limit) {
 
 // A '.' between two digits inside a word is a decimal point, not the period.
 static bool IsDecimalPoint(const char* p, const char* wordStart, const char* limit) {
-  return *p == '.' && p > wordStart && p + 1 < limit && Is(p[-1], CC_DIGIT) &&
-         Is(p[1], CC_DIGIT);
+  return *p == '.' && p > wordStart && p + 1 < limit && IsClass(p[-1], CC_DIGIT) &&
+         IsClass(p[1], CC_DIGIT);
 }
 
 static const char* SkipWhitespace(const char* p, const char* limit) {
-  while (p < limit && Is(*p, CC_WHITESPACE)) p++;
+  while (p < limit && IsClass(*p, CC_WHITESPACE)) p++;
   return p;
 }
 
@@ -141,17 +119,17 @@ int GetToken(TokenCursor* cursor, bool required) {
   const char* start = p;
   if (ReadsCompilerLiterals() && IsCompilerLiteralStart(p, limit)) {
     cursor->quoted = true;
-    p = CompilerLiteralEnd(Is(*p, CC_QUOTE) ? p : p + 1, limit);
-  } else if (Is(*p, CC_QUOTE)) {
+    p = CompilerLiteralEnd(IsClass(*p, CC_QUOTE) ? p : p + 1, limit);
+  } else if (IsClass(*p, CC_QUOTE)) {
     cursor->quoted = true;
     char quote = *p++;
     while (p < limit && *p != quote) p++;
     if (p < limit) p++;  // the closing quote
-  } else if (Is(*p, CC_DELIMITER)) {
+  } else if (IsClass(*p, CC_DELIMITER)) {
     p++;
   } else {
     for (;;) {
-      while (p < limit && !Is(*p, CC_DELIMITER)) p++;
+      while (p < limit && !IsClass(*p, CC_DELIMITER)) p++;
       if (p == limit || !IsDecimalPoint(p, start, limit)) break;
       p++;
     }
@@ -194,14 +172,20 @@ bool StartsWithWord(std::string_view token, std::string_view word) {
 
 bool IsWord(std::string_view token, std::string_view word) { return SameWordAnyCase(token, word); }
 
+int SkipWord(TokenCursor* cursor, std::string_view word, WordMatch match) {
+  return !MatchesWord(TokenText(cursor), word, match) || GetToken(cursor, true);
+}
+
 struct KeywordSpelling {
   std::string_view word;
   Keyword keyword;
 };
 
-// The words spelt out whole; SYNC and USAGE also start longer words.
+// Every spelling of every keyword, whole.
 static constexpr KeywordSpelling KEYWORDS[] = {
+    {"ASCENDING", KW_KEY_ORDER},
     {"BINARY", KW_BINARY},
+    {"BLANK", KW_BLANK},
     {"COMP", KW_BINARY},
     {"COMP-1", KW_COMP1},
     {"COMP-2", KW_COMP2},
@@ -214,15 +198,32 @@ static constexpr KeywordSpelling KEYWORDS[] = {
     {"COMPUTATIONAL-3", KW_PACKED},
     {"COMPUTATIONAL-4", KW_BINARY},
     {"COMPUTATIONAL-5", KW_BINARY},
+    {"DEPENDING", KW_DEPENDING},
+    {"DESCENDING", KW_KEY_ORDER},
     {"DISPLAY", KW_DISPLAY},
+    {"DISPLAY-1", KW_DISPLAY1},
+    {"EXTERNAL", KW_EXTERNAL},
     {"FUNCTION-POINTER", KW_POINTER},
+    {"GLOBAL", KW_EXTERNAL},
+    {"INDEX", KW_INDEX},
+    {"INDEXED", KW_INDEXED},
+    {"JUST", KW_JUSTIFIED},
+    {"JUSTIFIED", KW_JUSTIFIED},
+    {"LEADING", KW_LEADING},
+    {"NATIONAL", KW_NATIONAL},
     {"OCCURS", KW_OCCURS},
     {"PACKED-DECIMAL", KW_PACKED},
     {"PIC", KW_PIC},
+    {"PICTURE", KW_PICTURE},
     {"POINTER", KW_POINTER},
     {"PROCEDURE-POINTER", KW_PROCEDURE_POINTER},
     {"REDEFINES", KW_REDEFINES},
+    {"RENAMES", KW_RENAMES},
     {"SIGN", KW_SIGN},
+    {"SYNC", KW_SYNC},
+    {"SYNCHRONIZED", KW_SYNC},
+    {"TRAILING", KW_TRAILING},
+    {"USAGE", KW_USAGE},
     {"VALUE", KW_VALUE},
     {"VALUES", KW_VALUE},
 };
@@ -234,17 +235,17 @@ static_assert(
           if (UpperCase(c) != c) return false;
       return true;
     }(),
-    "spellings in upper case, as ClassifyWord compares them");
+    "spellings in upper case, as ClassifyWholeWord compares them");
 
 // Length, first and last letter tell every spelling above from the others,
 // so that a word is compared with one spelling at most.
 static constexpr size_t KeywordHash(size_t length, char first, char last) {
-  return (length + static_cast<uint8_t>(first) * 12u + static_cast<uint8_t>(last)) & 63u;
+  return (length * 5 + static_cast<uint8_t>(first) * 27u + static_cast<uint8_t>(last)) & 255u;
 }
 
 static constexpr auto KEYWORD_SLOTS = [] {
   struct Table {
-    uint8_t of[64];    // 1 + the spelling's place in KEYWORDS; 0: none
+    uint8_t of[256];   // 1 + the spelling's place in KEYWORDS; 0: none
     bool collides;
   } table{};
   for (size_t at = 0; at < KEYWORD_COUNT; at++) {
@@ -257,12 +258,10 @@ static constexpr auto KEYWORD_SLOTS = [] {
 }();
 static_assert(!KEYWORD_SLOTS.collides, "a slot for every spelling");
 
-Keyword ClassifyWord(std::string_view token) {
+Keyword ClassifyWholeWord(std::string_view token) {
   if (token.empty()) return KW_NONE;
-  char first = UpperCase(token.front());
-  if (first == 'S' && StartsWithWord(token, "SYNC")) return KW_SYNC;
-  if (first == 'U' && StartsWithWord(token, "USAGE")) return KW_USAGE;
-  uint8_t slot = KEYWORD_SLOTS.of[KeywordHash(token.size(), first, UpperCase(token.back()))];
+  uint8_t slot = KEYWORD_SLOTS.of[KeywordHash(token.size(), UpperCase(token.front()),
+                                              UpperCase(token.back()))];
   if (slot == 0) return KW_NONE;
   // The spellings are in upper case already.
   std::string_view word = KEYWORDS[slot - 1].word;
@@ -270,4 +269,13 @@ Keyword ClassifyWord(std::string_view token) {
   for (size_t i = 0; i < word.size(); i++)
     if (UpperCase(token[i]) != word[i]) return KW_NONE;
   return KEYWORDS[slot - 1].keyword;
+}
+
+Keyword ClassifyWord(std::string_view token) {
+  Keyword keyword = ClassifyWholeWord(token);
+  if (keyword != KW_NONE || token.empty()) return keyword;
+  char first = UpperCase(token.front());
+  if (first == 'S' && StartsWithWord(token, "SYNC")) return KW_SYNC;
+  if (first == 'U' && StartsWithWord(token, "USAGE")) return KW_USAGE;
+  return KW_NONE;
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "driver/settings.h"
+#include "source/char_classes.h"
 #include "source/cobol_source.h"
 #include "source/letter_case.h"
 
@@ -43,8 +44,8 @@ std::vector<OpenMember> OpenMembers;
 
 constexpr std::string_view MEMBER_TYPES[] = {"", ".cpy", ".CPY", ".cbl", ".CBL", ".cob", ".COB"};
 
-bool IsQuote(char c) { return c == '\'' || c == '"'; }
-bool IsSeparator(char c) { return c == ' ' || c == ',' || c == ';'; }
+bool IsQuote(char c) { return IsClass(c, CC_QUOTE); }
+bool IsSeparator(char c) { return IsClass(c, CC_SEPARATOR); }
 
 // A period ends a word when a space or the end of the line follows it.
 bool IsPeriodAt(std::string_view text, size_t at) {

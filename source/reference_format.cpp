@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "driver/settings.h"
+#include "source/char_classes.h"
 #include "source/cobol_source.h"
 
 constexpr int32_t TAB_STOP = 8;
@@ -43,7 +44,7 @@ static char ScanCode(std::string& code, size_t from, char quote) {
         continue;
       }
       quote = 0;
-    } else if (c == '\'' || c == '"') {
+    } else if (IsClass(c, CC_QUOTE)) {
       quote = c;
     } else if (c == '*' && i + 1 < code.size() && code[i + 1] == '>') {
       code.resize(i);
@@ -70,7 +71,7 @@ static int Continue(LogicalLine& last, char* quote, std::string& code, size_t la
                     const SourceLine* line, size_t codeColumn) {
   size_t start = FirstNonBlank(code);
   if (*quote) {
-    if (start == code.size() || (code[start] != '\'' && code[start] != '"')) {
+    if (start == code.size() || !IsClass(code[start], CC_QUOTE)) {
       ReportLinePosition(line, codeColumn + start);
       std::printf("A continued literal must go on after a quote\n");
       return 0;
