@@ -191,8 +191,7 @@ int ProcessCopybook(SourceFile* file) {
   int resolved = ResolveRedefines();
   ClearNameIndex(MemberNames);  // only resolution counts namesakes
   if (!resolved) return 0;
-  // A compiler checks that every table's count is declared.
-  if (CobolMode && !ResolveDependingObjects()) return 0;
+  if (CurrentDialect->checksDependingObjects && !ResolveDependingObjects()) return 0;
   if (!CheckOffsets(TopStructure, 0)) return 0;
   CollapseTopStructure();
   std::printf("Structure %.*s is %d (0x%8.8X) bytes long\n",

@@ -31,7 +31,7 @@ int AddStructureSize(StructNode* structure) {
 }
 
 // IBM's compilers align a SYNC item in every occurrence of a table.
-static bool AlignsEveryOccurrence() { return CobolMode; }
+static bool AlignsEveryOccurrence() { return CurrentDialect->syncEveryOccurrence; }
 
 // The largest alignment among the SYNC items of a structure, at any depth.
 static int32_t LargestSyncAlignment(const StructNode* structure) {

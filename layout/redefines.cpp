@@ -33,9 +33,6 @@ static const FieldNode* ChainHead(const FieldNode* member) {
   return RedefinesOf(member).redefinesTarget;
 }
 
-// COBOL names are the same whatever their letter case.
-static bool NamesIgnoreCase() { return CobolMode; }
-
 // Whether the area, or an entry that redefines it ahead of member, bears
 // the name.
 static bool ChainHoldsName(const FieldNode* area, const FieldNode* member, std::string_view name) {
@@ -60,7 +57,7 @@ int ResolveRedefines() {
       std::string_view name = RedefinesOf(member).redefinesName;
       auto* named = FindInNameIndex<FieldNode>(MemberNames, name, HashName(name), nullptr);
       bool allowed = area && (name == area->name || (named && ChainHead(named->record) == area));
-      if (!allowed && area && NamesIgnoreCase()) allowed = ChainHoldsName(area, member, name);
+      if (!allowed && area && CurrentDialect->caseBlindNames) allowed = ChainHoldsName(area, member, name);
       if (!allowed) return RefuseRedefines(member, structure);
       if (named && named->count > 1)
         std::printf("REDEFINE of a non-unique field '%.*s' found.\n",

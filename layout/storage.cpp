@@ -16,10 +16,6 @@ int RefuseSize(std::string_view what, std::string_view name) {
   return 0;
 }
 
-// IBM's compilers give binary items of 1 to 4 digits a halfword unless a
-// smaller size is asked for.
-static bool TakesIbmBinarySizes() { return CobolMode; }
-
 static int SetBinaryType(FieldNode* entry, int64_t digits) {
   struct Choice {
     int32_t size;
@@ -32,7 +28,7 @@ static int SetBinaryType(FieldNode* entry, int64_t digits) {
   static constexpr int64_t MOST_DIGITS[] = {2, 4, 9, INT64_MAX};
   size_t pick = 0;
   if (digits <= 2 && MinBinarySize < 0) {
-    if (!TakesIbmBinarySizes()) {
+    if (!CurrentDialect->ibmBinarySizes) {
       std::printf("COMPUTATIONAL field '%.*s' with %d digit%s found. Minimum Binary "
                   "Size must be provided using -b parameter\n",
                   static_cast<int>(entry->name.size()), entry->name.data(),

@@ -6,8 +6,6 @@
 #include "parser/compiler_picture.h"
 #include "parser/picture.h"
 
-bool ReadsCompilerGrammar() { return CobolMode; }
-
 Keyword ClauseKeyword(std::string_view token) {
   if (ReadsCompilerGrammar()) return ClassifyWholeWord(token);
   Keyword keyword = ClassifyWord(token);

@@ -5,14 +5,14 @@
 
 #include <string_view>
 
+#include "driver/settings.h"
 #include "parser/field.h"
 #include "parser/tokenizer.h"
 
 // The clause loop; succeeds with the cursor on the entry's period.
 int ParseEntryClauses(TokenCursor* cursor, FieldNode* node);
 
-// Whether the whole grammar is read, as a compiler does.
-bool ReadsCompilerGrammar();
+inline bool ReadsCompilerGrammar() { return CurrentDialect->compilerGrammar; }
 
 // The keyword a word is in the grammar read: the default grammar knows
 // none of the compiler's words, and takes any word that begins with SYNC

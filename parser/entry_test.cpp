@@ -76,7 +76,7 @@ class EntryTest : public testing::Test {
     ParseResult parsed{};
     testing::internal::CaptureStdout();
     InputFileName = path.string();
-    if (CobolMode) source = ExpandCobolSource(source);
+    if (CurrentDialect->readsReferenceFormat) source = ExpandCobolSource(source);
     TokenCursor cursor = source ? StartCursor(source) : TokenCursor{};
     for (parsed.result = source != nullptr; source;) {
       FieldNode* entry = nullptr;
@@ -123,6 +123,7 @@ TEST_F(EntryTest, EveryRowOfTheTable) {
       at = bar == std::string::npos ? bar : bar + 3;
     }
     CobolMode = cells[0] == "cobol";
+    ChooseDialect();
     ParseResult parsed = Parse(cells[1], cells[1][0] == '\t' || cells[1].compare(0, 6, "      ") == 0);
     EXPECT_EQ(parsed.result, cells[3].empty() ? 1 : 0) << "row " << row << ": " << cells[1];
     EXPECT_EQ(parsed.records, records) << "row " << row << ": " << cells[1];

@@ -29,13 +29,12 @@ static int32_t TextLength(const SourceLine& line) {
 }
 
 // Logical lines hold code only: their reference format was read already.
-static bool LinesAreCodeOnly() { return CobolMode; }
+static bool LinesAreCodeOnly(const SourceLine& line) { return line.file->origins != nullptr; }
 
 int NextCodeLine(TokenCursor* cursor, const char** start) {
   SourceLine line = cursor->line;
   bool found = line.file && (!cursor->lineHandedOut || NextSourceLine(&line));
-  if (LinesAreCodeOnly()) {
-    if (!found) return 0;
+  if (found && LinesAreCodeOnly(line)) {
     cursor->line = line;
     cursor->lineHandedOut = true;
     cursor->limit = line.text + line.length;
@@ -62,8 +61,6 @@ static int EndOfInput(const TokenCursor* cursor, bool required) {
 
 // Compiler literals: X'..', N'..', G'..' and Z'..' are literals too, and a
 // doubled quote inside a literal stands for one quote.
-static bool ReadsCompilerLiterals() { return CobolMode; }
-
 static bool IsCompilerLiteralStart(const char* p, const char* limit) {
   if (IsClass(*p, CC_QUOTE)) return true;
   return *p && std::strchr("XxNnGgZzBb", *p) && p + 1 < limit && IsClass(p[1], CC_QUOTE);
@@ -117,7 +114,7 @@ int GetToken(TokenCursor* cursor, bool required) {
   }
   const char* limit = cursor->limit;
   const char* start = p;
-  if (ReadsCompilerLiterals() && IsCompilerLiteralStart(p, limit)) {
+  if (CurrentDialect->compilerLiterals && IsCompilerLiteralStart(p, limit)) {
     cursor->quoted = true;
     p = CompilerLiteralEnd(IsClass(*p, CC_QUOTE) ? p : p + 1, limit);
   } else if (IsClass(*p, CC_QUOTE)) {
@@ -140,8 +137,8 @@ int GetToken(TokenCursor* cursor, bool required) {
 }
 
 // A logical line begins at the code area of the physical line it came from.
-static int64_t CodeColumnOf(const SourceLine&) {
-  return LinesAreCodeOnly() ? int64_t{MinCodeOffset} + 1 : 0;
+static int64_t CodeColumnOf(const SourceLine& line) {
+  return LinesAreCodeOnly(line) ? int64_t{MinCodeOffset} + 1 : 0;
 }
 
 void ReportPosition(const char* p) {

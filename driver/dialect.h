@@ -1,0 +1,48 @@
+// Dialects: the rules by which a copybook is read and laid out, one row
+// per dialect. Every way in which IBM's compilers read a copybook
+// differently from the default reading is one named rule here; a further
+// dialect is one more row.
+#pragma once
+
+#include <cstdint>
+
+struct Dialect {
+  // Source: the indicator column, continuation lines, floating comments
+  // and COPY members are read before the entries, into logical lines.
+  bool readsReferenceFormat;
+  // Literals: X'..', N'..', G'..' and Z'..' are literals, and a doubled
+  // quote inside one stands for a quote.
+  bool compilerLiterals;
+  // Entries: the whole data description grammar (PICTURE, editing symbols,
+  // scaling, every clause, keywords as whole words) instead of the subset.
+  bool compilerGrammar;
+  // Layout: binary items of 1 to 4 digits take a halfword unless -b is given.
+  bool ibmBinarySizes;
+  // Layout: a SYNC item in a table is aligned in every occurrence.
+  bool syncEveryOccurrence;
+  // Names: REDEFINES and DEPENDING ON objects are found whatever their case.
+  bool caseBlindNames;
+  // Names: a DEPENDING ON object must be declared in the copybook.
+  bool checksDependingObjects;
+};
+
+inline constexpr Dialect DEFAULT_DIALECT = {
+    /*readsReferenceFormat=*/false,
+    /*compilerLiterals=*/false,
+    /*compilerGrammar=*/false,
+    /*ibmBinarySizes=*/false,
+    /*syncEveryOccurrence=*/false,
+    /*caseBlindNames=*/false,
+    /*checksDependingObjects=*/false,
+};
+
+// IBM Enterprise COBOL, --cobol.
+inline constexpr Dialect IBM_DIALECT = {
+    /*readsReferenceFormat=*/true,
+    /*compilerLiterals=*/true,
+    /*compilerGrammar=*/true,
+    /*ibmBinarySizes=*/true,
+    /*syncEveryOccurrence=*/true,
+    /*caseBlindNames=*/true,
+    /*checksDependingObjects=*/true,
+};
