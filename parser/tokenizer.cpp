@@ -9,6 +9,7 @@
 
 #include "driver/settings.h"
 #include "source/char_classes.h"
+#include "source/diagnostic.h"
 #include "source/letter_case.h"
 
 constexpr int32_t COMMENT_COLUMN = 6;  // the indicator area, column 7
@@ -141,27 +142,23 @@ static int64_t CodeColumnOf(const SourceLine& line) {
   return LinesAreCodeOnly(line) ? int64_t{MinCodeOffset} + 1 : 0;
 }
 
-void ReportPosition(const char* p) {
+static int ReportAtV(const char* p, const char* format, va_list arguments) {
   SourceLine line;
-  if (p && FindSourceLine(p, &line)) {
-    // A logical line reports the physical line it began on.
-    const SourceLine& origin = line.file->origins ? line.file->origins[line.number - 1] : line;
-    std::printf("At offset %d on line %d of file '%s' ",
-                static_cast<int>(p - line.text + CodeColumnOf(line)), origin.number,
-                origin.file->path);
-    return;
-  }
-  std::printf("Unknown location:");
+  if (!p || !FindSourceLine(p, &line)) return ReportAtLineV(nullptr, 0, format, arguments);
+  // A logical line reports the physical line it began on.
+  const SourceLine& origin = line.file->origins ? line.file->origins[line.number - 1] : line;
+  return ReportAtLineV(&origin, p - line.text + CodeColumnOf(line), format, arguments);
 }
 
 int ReportAt(const char* p, const char* format, ...) {
-  ReportPosition(p);
   va_list arguments;
   va_start(arguments, format);
-  std::vprintf(format, arguments);
+  ReportAtV(p, format, arguments);
   va_end(arguments);
   return 0;
 }
+
+void ReportPosition(const char* p) { ReportAt(p, "%s", ""); }
 
 bool StartsWithWord(std::string_view token, std::string_view word) {
   return token.size() >= word.size() && SameWordAnyCase(token.substr(0, word.size()), word);

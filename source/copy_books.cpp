@@ -3,12 +3,13 @@
 // REPLACING pairs applied to the member's text.
 #include <sys/stat.h>
 
-#include <cstdio>
+#include <cstdarg>
 #include <cstring>
 
 #include "driver/settings.h"
 #include "source/char_classes.h"
 #include "source/cobol_source.h"
+#include "source/diagnostic.h"
 #include "source/letter_case.h"
 
 namespace {
@@ -73,10 +74,17 @@ size_t WordEnd(std::string_view text, size_t start) {
   return i;
 }
 
-// Logical lines begin at the code area of their physical line.
-void ReportToken(const std::vector<LogicalLine>& lines, const CopyToken& token) {
-  ReportLinePosition(&lines[token.start.line].origin,
-                     static_cast<size_t>(MinCodeOffset) + 1 + token.start.at);
+// The position of the token and the message; returns 0. Logical lines
+// begin at the code area of their physical line.
+__attribute__((format(printf, 3, 4))) int ReportAtToken(const std::vector<LogicalLine>& lines,
+                                                         const CopyToken& token,
+                                                         const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  ReportAtLineV(&lines[token.start.line].origin, int64_t{MinCodeOffset} + 1 + token.start.at,
+                format, arguments);
+  va_end(arguments);
+  return 0;
 }
 
 // The next token from spot on, across lines; false after a message for a
@@ -110,9 +118,7 @@ bool NextToken(const std::vector<LogicalLine>& lines, Spot* spot, CopyToken* tok
       token->text += ' ';
       from = 0;
       if (++line == lines.size()) {
-        ReportToken(lines, *token);
-        std::printf("Pseudo-text not ended by '=='\n");
-        return false;
+        return ReportAtToken(lines, *token, "Pseudo-text not ended by '=='\n");
       }
     }
   } else if (IsPeriodAt(text, at)) {
@@ -167,9 +173,7 @@ bool ReadOperand(const std::vector<LogicalLine>& lines, Spot* spot, CopyToken* t
   if (!NextToken(lines, spot, token)) return false;
   if (token->kind == TK_WORD || token->kind == TK_LITERAL || token->kind == TK_PSEUDO_TEXT)
     return true;
-  ReportToken(lines, *token);
-  std::printf("COPY REPLACING operand expected\n");
-  return false;
+  return ReportAtToken(lines, *token, "COPY REPLACING operand expected\n");
 }
 
 struct CopyStatement {
@@ -187,9 +191,7 @@ bool ReadCopyStatement(const std::vector<LogicalLine>& lines, Spot spot, CopySta
   CopyToken token;
   if (!NextToken(lines, &spot, &token)) return false;
   if (token.kind != TK_WORD && token.kind != TK_LITERAL) {
-    ReportToken(lines, token);
-    std::printf("COPY member name expected\n");
-    return false;
+    return ReportAtToken(lines, token, "COPY member name expected\n");
   }
   copy->name = token.kind == TK_LITERAL && token.text.size() >= 2
                    ? token.text.substr(1, token.text.size() - 2)
@@ -208,15 +210,11 @@ bool ReadCopyStatement(const std::vector<LogicalLine>& lines, Spot spot, CopySta
       bool pseudo = token.kind == TK_PSEUDO_TEXT;
       Replacing pair{TextWords(token.text), {}, false};
       if (pair.from.empty()) {
-        ReportToken(lines, token);
-        std::printf("Empty pseudo-text to replace in COPY REPLACING\n");
-        return false;
+        return ReportAtToken(lines, token, "Empty pseudo-text to replace in COPY REPLACING\n");
       }
       if (!NextToken(lines, &spot, &token)) return false;
       if (!IsWord(token, "BY")) {
-        ReportToken(lines, token);
-        std::printf("BY expected in COPY REPLACING\n");
-        return false;
+        return ReportAtToken(lines, token, "BY expected in COPY REPLACING\n");
       }
       if (!ReadOperand(lines, &spot, &to)) return false;
       pair.to = Trimmed(to.text);
@@ -226,9 +224,7 @@ bool ReadCopyStatement(const std::vector<LogicalLine>& lines, Spot spot, CopySta
     }
   }
   if (token.kind != TK_PERIOD) {
-    ReportToken(lines, token);
-    std::printf("COPY statement not ended by a period\n");
-    return false;
+    return ReportAtToken(lines, token, "COPY statement not ended by a period\n");
   }
   copy->end = token.end;
   return true;
@@ -332,24 +328,18 @@ bool ReadMember(const std::vector<LogicalLine>& lines, const CopyToken& at,
   struct stat status;
   std::string path = FindMember(copy.name, folders, &status);
   if (path.empty()) {
-    ReportToken(lines, at);
-    std::printf("COPY member '%s' not found in:", copy.name.c_str());
-    for (size_t i = 0; i < folders.size(); i++)
-      std::printf("%s %s", i ? "," : "", folders[i].c_str());
-    std::printf("\n");
-    return false;
+    std::string searched;
+    for (size_t i = 0; i < folders.size(); i++) searched += (i ? ", " : " ") + folders[i];
+    return ReportAtToken(lines, at, "COPY member '%s' not found in:%s\n", copy.name.c_str(),
+                         searched.c_str());
   }
   for (const OpenMember& open : OpenMembers) {
     if (open.device == status.st_dev && open.inode == status.st_ino) {
-      ReportToken(lines, at);
-      std::printf("COPY '%s' includes itself\n", copy.name.c_str());
-      return false;
+      return ReportAtToken(lines, at, "COPY '%s' includes itself\n", copy.name.c_str());
     }
   }
   if (depth >= MAX_COPY_DEPTH) {
-    ReportToken(lines, at);
-    std::printf("COPY members nested more than %d deep\n", MAX_COPY_DEPTH);
-    return false;
+    return ReportAtToken(lines, at, "COPY members nested more than %d deep\n", MAX_COPY_DEPTH);
   }
   SourceFile* file = LoadSourceFile(path);
   if (!file || !ReadReferenceFormat(file, member)) return false;

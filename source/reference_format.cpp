@@ -1,21 +1,16 @@
 // The reference format: a fixed indicator column, the code area after it,
 // comment and debugging lines, continuation lines and floating comments.
-#include <cstdio>
 #include <cstring>
 
 #include "driver/settings.h"
 #include "source/char_classes.h"
 #include "source/cobol_source.h"
+#include "source/diagnostic.h"
 
 constexpr int32_t TAB_STOP = 8;
 // A literal continued from a line runs to the end of that line's code
 // area; a wider area than this is taken as a line of free length.
 constexpr int64_t WIDEST_PADDED_AREA = 256;
-
-void ReportLinePosition(const SourceLine* line, size_t offset) {
-  std::printf("At offset %d on line %d of file '%s' ", static_cast<int>(offset),
-              line->number, line->file->path);
-}
 
 // A tab advances to the next tab stop before columns are cut, as compilers do.
 static std::string ExpandTabs(std::string_view text) {
@@ -72,9 +67,7 @@ static int Continue(LogicalLine& last, char* quote, std::string& code, size_t la
   size_t start = FirstNonBlank(code);
   if (*quote) {
     if (start == code.size() || !IsClass(code[start], CC_QUOTE)) {
-      ReportLinePosition(line, codeColumn + start);
-      std::printf("A continued literal must go on after a quote\n");
-      return 0;
+      return ReportAtLine(line, codeColumn + start, "A continued literal must go on after a quote\n");
     }
     int64_t width = int64_t{MaxCodeOffset} - MinCodeOffset;
     if (width <= WIDEST_PADDED_AREA && lastWidth < static_cast<size_t>(width))
@@ -119,17 +112,13 @@ int ReadReferenceFormat(SourceFile* file, std::vector<LogicalLine>* lines) {
         break;  // comment and debugging lines
       case '-':
         if (lines->size() == firstOfFile) {
-          ReportLinePosition(line, MinCodeOffset);
-          std::printf("Continuation line with nothing to continue\n");
-          return 0;
+          return ReportAtLine(line, MinCodeOffset, "Continuation line with nothing to continue\n");
         }
         if (!Continue(lines->back(), &quote, code, lastWidth, line, codeColumn)) return 0;
         lastWidth = code.size();
         break;
       default:
-        ReportLinePosition(line, MinCodeOffset);
-        std::printf("Unknown indicator '%c'\n", indicator);
-        return 0;
+        return ReportAtLine(line, MinCodeOffset, "Unknown indicator '%c'\n", indicator);
     }
   }
   return 1;
