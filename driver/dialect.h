@@ -7,15 +7,23 @@
 #include <cstdint>
 
 struct Dialect {
-  // Source: the indicator column, continuation lines, floating comments
-  // and COPY members are read before the entries, into logical lines.
+  // Source: the indicator column, continuation lines, floating comments,
+  // COPY members, REPLACE statements and the listing directives EJECT,
+  // SKIP1-3 and TITLE are read before the entries, into logical lines.
   bool readsReferenceFormat;
-  // Literals: X'..', N'..', G'..' and Z'..' are literals, and a doubled
-  // quote inside one stands for a quote.
+  // Literals: X'..', N'..', G'..' and Z'..' are literals, a doubled quote
+  // inside one stands for a quote, and a number may begin with its point.
   bool compilerLiterals;
   // Entries: the whole data description grammar (PICTURE, editing symbols,
   // scaling, every clause, keywords as whole words) instead of the subset.
   bool compilerGrammar;
+  // Entries: the name may be left out before any clause, not only PIC.
+  bool omittedNames;
+  // Entries: the usages of other compilers (BINARY-CHAR to BINARY-DOUBLE,
+  // FLOAT-SHORT, FLOAT-LONG, COMP-X, COMP-N, COMP-6), sized as cobc does.
+  bool otherCompilersUsages;
+  // Entries: a numeric PICTURE holds at most this many digits; 0: no limit.
+  int32_t mostDigits;
   // Layout: binary items of 1 to 4 digits take a halfword unless -b is given.
   bool ibmBinarySizes;
   // Layout: a SYNC item in a table is aligned in every occurrence.
@@ -30,6 +38,9 @@ inline constexpr Dialect DEFAULT_DIALECT = {
     /*readsReferenceFormat=*/false,
     /*compilerLiterals=*/false,
     /*compilerGrammar=*/false,
+    /*omittedNames=*/false,
+    /*otherCompilersUsages=*/false,
+    /*mostDigits=*/0,
     /*ibmBinarySizes=*/false,
     /*syncEveryOccurrence=*/false,
     /*caseBlindNames=*/false,
@@ -41,6 +52,9 @@ inline constexpr Dialect IBM_DIALECT = {
     /*readsReferenceFormat=*/true,
     /*compilerLiterals=*/true,
     /*compilerGrammar=*/true,
+    /*omittedNames=*/true,
+    /*otherCompilersUsages=*/true,
+    /*mostDigits=*/31,
     /*ibmBinarySizes=*/true,
     /*syncEveryOccurrence=*/true,
     /*caseBlindNames=*/true,

@@ -7,9 +7,12 @@
 #include "parser/picture.h"
 
 Keyword ClauseKeyword(std::string_view token) {
-  if (ReadsCompilerGrammar()) return ClassifyWholeWord(token);
-  Keyword keyword = ClassifyWord(token);
-  return keyword < KW_FIRST_COMPILER_WORD ? keyword : KW_NONE;
+  if (!ReadsCompilerGrammar()) {
+    Keyword keyword = ClassifyWord(token);
+    return keyword < KW_FIRST_COMPILER_WORD ? keyword : KW_NONE;
+  }
+  Keyword keyword = ClassifyWholeWord(token);
+  return keyword < KW_FIRST_OTHER_USAGE || CurrentDialect->otherCompilersUsages ? keyword : KW_NONE;
 }
 
 int ParseRedefines(TokenCursor* cursor, FieldNode* node) {

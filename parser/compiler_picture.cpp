@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driver/settings.h"
 #include "parser/picture.h"
 #include "source/char_classes.h"
 #include "source/letter_case.h"
@@ -120,6 +121,12 @@ int ParseCompilerPicture(TokenCursor* cursor, FieldNode* node) {
     positions = counts.wide;
   } else if (display == 0) {
     return Refuse(start, "Unexpected PIC character '%c'\n", *start);
+  }
+  int32_t most = CurrentDialect->mostDigits;
+  if (kind == FT_NUMERIC && most > 0 && display > most) {
+    std::string_view name = node->name.empty() ? std::string_view("FILLER") : node->name;
+    return ReportAt(start, "Numeric field '%.*s' with %lld digits found. At most %d digits are allowed.\n",
+                    static_cast<int>(name.size()), name.data(), static_cast<long long>(display), most);
   }
   if (node->type != FT_UNSET && node->type != kind)
     return Refuse(start, "Unexpected PIC type '%c'\n", *start);

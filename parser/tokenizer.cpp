@@ -80,10 +80,14 @@ static const char* CompilerLiteralEnd(const char* p, const char* limit) {
   return limit;
 }
 
-// A '.' between two digits inside a word is a decimal point, not the period.
+// A '.' between two digits inside a word is a decimal point, not the
+// period; to a compiler so is a '.' that begins a number before a digit
+// (.5, -.5).
 static bool IsDecimalPoint(const char* p, const char* wordStart, const char* limit) {
-  return *p == '.' && p > wordStart && p + 1 < limit && IsClass(p[-1], CC_DIGIT) &&
-         IsClass(p[1], CC_DIGIT);
+  if (*p != '.' || p + 1 >= limit || !IsClass(p[1], CC_DIGIT)) return false;
+  if (p > wordStart && IsClass(p[-1], CC_DIGIT)) return true;
+  return CurrentDialect->compilerLiterals &&
+         (p == wordStart || (p - 1 == wordStart && (p[-1] == '+' || p[-1] == '-')));
 }
 
 static const char* SkipWhitespace(const char* p, const char* limit) {
@@ -123,7 +127,7 @@ int GetToken(TokenCursor* cursor, bool required) {
     char quote = *p++;
     while (p < limit && *p != quote) p++;
     if (p < limit) p++;  // the closing quote
-  } else if (IsClass(*p, CC_DELIMITER)) {
+  } else if (IsClass(*p, CC_DELIMITER) && !IsDecimalPoint(p, start, limit)) {
     p++;
   } else {
     for (;;) {
@@ -179,6 +183,10 @@ struct KeywordSpelling {
 static constexpr KeywordSpelling KEYWORDS[] = {
     {"ASCENDING", KW_KEY_ORDER},
     {"BINARY", KW_BINARY},
+    {"BINARY-CHAR", KW_BINARY_CHAR},
+    {"BINARY-DOUBLE", KW_BINARY_DOUBLE},
+    {"BINARY-LONG", KW_BINARY_LONG},
+    {"BINARY-SHORT", KW_BINARY_SHORT},
     {"BLANK", KW_BLANK},
     {"COMP", KW_BINARY},
     {"COMP-1", KW_COMP1},
@@ -186,17 +194,25 @@ static constexpr KeywordSpelling KEYWORDS[] = {
     {"COMP-3", KW_PACKED},
     {"COMP-4", KW_BINARY},
     {"COMP-5", KW_BINARY},
+    {"COMP-6", KW_COMP6},
+    {"COMP-N", KW_COMP_X},
+    {"COMP-X", KW_COMP_X},
     {"COMPUTATIONAL", KW_BINARY},
     {"COMPUTATIONAL-1", KW_COMP1},
     {"COMPUTATIONAL-2", KW_COMP2},
     {"COMPUTATIONAL-3", KW_PACKED},
     {"COMPUTATIONAL-4", KW_BINARY},
     {"COMPUTATIONAL-5", KW_BINARY},
+    {"COMPUTATIONAL-6", KW_COMP6},
+    {"COMPUTATIONAL-N", KW_COMP_X},
+    {"COMPUTATIONAL-X", KW_COMP_X},
     {"DEPENDING", KW_DEPENDING},
     {"DESCENDING", KW_KEY_ORDER},
     {"DISPLAY", KW_DISPLAY},
     {"DISPLAY-1", KW_DISPLAY1},
     {"EXTERNAL", KW_EXTERNAL},
+    {"FLOAT-LONG", KW_FLOAT_LONG},
+    {"FLOAT-SHORT", KW_FLOAT_SHORT},
     {"FUNCTION-POINTER", KW_POINTER},
     {"GLOBAL", KW_EXTERNAL},
     {"INDEX", KW_INDEX},

@@ -69,8 +69,18 @@ enum Keyword : uint8_t {
   KW_DEPENDING = 25,         // phrases of OCCURS
   KW_KEY_ORDER = 26,         // ASCENDING, DESCENDING
   KW_INDEXED = 27,
+  // Usages of other compilers.
+  KW_BINARY_CHAR = 28,
+  KW_BINARY_SHORT = 29,
+  KW_BINARY_LONG = 30,
+  KW_BINARY_DOUBLE = 31,
+  KW_FLOAT_SHORT = 32,
+  KW_FLOAT_LONG = 33,
+  KW_COMP_X = 34,            // COMP-X, COMP-N and their long forms
+  KW_COMP6 = 35,
 };
 constexpr Keyword KW_FIRST_COMPILER_WORD = KW_PICTURE;
+constexpr Keyword KW_FIRST_OTHER_USAGE = KW_BINARY_CHAR;
 
 // The keyword a token spells whole, looked up once for every use of it.
 Keyword ClassifyWholeWord(std::string_view token);

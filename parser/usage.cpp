@@ -14,14 +14,32 @@ static int32_t UsageOf(Keyword keyword) {
     case KW_INDEX: return FU_INDEX;
     case KW_NATIONAL: return FU_NATIONAL;
     case KW_DISPLAY1: return FU_DISPLAY1;
+    case KW_BINARY_CHAR: return FU_BINARY_CHAR;
+    case KW_BINARY_SHORT: return FU_BINARY_SHORT;
+    case KW_BINARY_LONG: return FU_BINARY_LONG;
+    case KW_BINARY_DOUBLE: return FU_BINARY_DOUBLE;
+    case KW_FLOAT_SHORT: return FU_COMP1;
+    case KW_FLOAT_LONG: return FU_COMP2;
+    case KW_COMP_X: return FU_COMP_X;  // COMP-N too: the same bytes in native order
+    case KW_COMP6: return FU_COMP6;
     default: return -1;
   }
+}
+
+static bool IsFixedBinary(FieldUsage usage) {
+  return usage >= FU_BINARY_CHAR && usage <= FU_BINARY_DOUBLE;
 }
 
 // Usages that give storage without a PICTURE.
 static bool NeedsNoPicture(FieldUsage usage) {
   return usage == FU_COMP1 || usage == FU_COMP2 || usage == FU_POINTER ||
-         usage == FU_PROCEDURE_POINTER || usage == FU_INDEX;
+         usage == FU_PROCEDURE_POINTER || usage == FU_INDEX || IsFixedBinary(usage);
+}
+
+// Usages that suit an alphanumeric picture too.
+static bool SuitsCharacters(FieldUsage usage) {
+  return usage == FU_DISPLAY || usage == FU_NATIONAL || usage == FU_DISPLAY1 ||
+         usage == FU_COMP_X;
 }
 
 // *unknown is set when the word names no usage; every other failure has
@@ -37,8 +55,8 @@ static int ReadUsage(TokenCursor* cursor, FieldNode* node, bool* unknown) {
     return 0;
   }
   auto usage = static_cast<FieldUsage>(found);
-  // To a compiler, character usages suit any picture; the others need a number.
-  bool character = compiler && (usage == FU_DISPLAY || usage == FU_NATIONAL || usage == FU_DISPLAY1);
+  // To a compiler, some usages suit any picture; the others need a number.
+  bool character = compiler && SuitsCharacters(usage);
   if (!character && node->type != FT_UNSET && node->type != FT_NUMERIC) {
     return ReportAt(cursor->token, "'%.*s' specified on non-numeric field.\n", cursor->length,
                     cursor->token);
@@ -51,7 +69,12 @@ static int ReadUsage(TokenCursor* cursor, FieldNode* node, bool* unknown) {
   }
   if (!kept) node->usage = usage;
   node->usageWritten = true;
-  return GetToken(cursor, true);
+  if (!GetToken(cursor, true)) return 0;
+  if (!IsFixedBinary(usage)) return 1;
+  // BINARY-CHAR to BINARY-DOUBLE are signed unless UNSIGNED is written.
+  std::string_view token = TokenText(cursor);
+  node->isSigned = !IsWord(token, "UNSIGNED");
+  return !(IsWord(token, "SIGNED") || IsWord(token, "UNSIGNED")) || GetToken(cursor, true);
 }
 
 int ParseUsage(TokenCursor* cursor, FieldNode* node) {

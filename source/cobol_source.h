@@ -33,3 +33,7 @@ int ExpandCopyStatements(std::vector<LogicalLine>* lines, const std::string& fol
 
 // The same for the input file, which no member may include again.
 int ExpandMainCopyStatements(SourceFile* file, std::vector<LogicalLine>* lines);
+
+// Applies each REPLACE statement to the text after it, up to the next one,
+// and takes the statements away.
+int ApplyReplaceStatements(std::vector<LogicalLine>* lines);

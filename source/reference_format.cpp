@@ -6,6 +6,7 @@
 #include "source/char_classes.h"
 #include "source/cobol_source.h"
 #include "source/diagnostic.h"
+#include "source/letter_case.h"
 
 constexpr int32_t TAB_STOP = 8;
 // A literal continued from a line runs to the end of that line's code
@@ -82,6 +83,32 @@ static int Continue(LogicalLine& last, char* quote, std::string& code, size_t la
   return 1;
 }
 
+static size_t WordEndAt(std::string_view text, size_t at) {
+  while (at < text.size() && text[at] != ' ' && text[at] != '.') at++;
+  return at;
+}
+
+// EJECT, SKIP1, SKIP2 and SKIP3, each with an optional period, and TITLE
+// with its literal shape a compiler's listing and hold no code: a line
+// that begins with one has it blanked, so that its columns stay.
+static void BlankListingDirective(std::string& code) {
+  size_t start = FirstNonBlank(code);
+  size_t end = WordEndAt(code, start);
+  std::string_view word(code.data() + start, end - start);
+  if (SameWordAnyCase(word, "TITLE")) {
+    size_t literal = FirstNonBlank(std::string_view(code).substr(end)) + end;
+    if (literal == code.size() || !IsClass(code[literal], CC_QUOTE)) return;
+    size_t close = code.find(code[literal], literal + 1);
+    end = close == std::string::npos ? code.size() : close + 1;
+  } else if (!SameWordAnyCase(word, "EJECT") && !SameWordAnyCase(word, "SKIP1") &&
+             !SameWordAnyCase(word, "SKIP2") && !SameWordAnyCase(word, "SKIP3")) {
+    return;
+  }
+  size_t next = FirstNonBlank(std::string_view(code).substr(end)) + end;
+  if (next < code.size() && code[next] == '.') end = next + 1;
+  code.replace(start, end - start, end - start, ' ');
+}
+
 int ReadReferenceFormat(SourceFile* file, std::vector<LogicalLine>* lines) {
   char quote = 0;         // literal left open by the last code line
   size_t lastWidth = 0;   // columns of code on the last code line
@@ -121,5 +148,6 @@ int ReadReferenceFormat(SourceFile* file, std::vector<LogicalLine>* lines) {
         return ReportAtLine(line, MinCodeOffset, "Unknown indicator '%c'\n", indicator);
     }
   }
+  for (size_t l = firstOfFile; l < lines->size(); l++) BlankListingDirective((*lines)[l].text);
   return 1;
 }
