@@ -72,6 +72,7 @@ int RunRecforge(int argc, char** argv) {
   PrintBanner();
   for (int letter; (letter = GetOption(argc, argv)) != OPTION_END;)
     if (!ApplyOption(letter)) return 1;
+  ChooseDialect();
   if (OptionIndex < argc) {
     std::fprintf(stderr, "Unrecognised parameter '%s'\n\n", argv[OptionIndex]);
     PrintUsage();
@@ -86,8 +87,7 @@ int RunRecforge(int argc, char** argv) {
 
   SourceFile* file = LoadSourceFile(InputFileName);
   if (!file) return 1;
-  // Read as a compiler does: reference format and COPY members first.
-  if (CobolMode && !(file = ExpandCobolSource(file))) return 1;
+  if (CurrentDialect->readsReferenceFormat && !(file = ExpandCobolSource(file))) return 1;
   if (SourceLanguage == LANGUAGE_COBOL && !ProcessCopybook(file)) return 1;
   bool map = !MapFileName.empty();
   if (map && MapFileName != "-" && !CheckNotInputFile(MapFileName, "Map")) return 1;

@@ -18,6 +18,7 @@ int32_t RedefinitionsUsed;
 std::string MapFileName;
 bool CobolMode;
 std::vector<std::string> CopyPaths;
+const Dialect* CurrentDialect = &DEFAULT_DIALECT;
 
 void ResetSettings() {
   InputFileName.clear();
@@ -37,4 +38,7 @@ void ResetSettings() {
   MapFileName.clear();
   CobolMode = false;
   CopyPaths.clear();
+  CurrentDialect = &DEFAULT_DIALECT;
 }
+
+void ChooseDialect() { CurrentDialect = CobolMode ? &IBM_DIALECT : &DEFAULT_DIALECT; }

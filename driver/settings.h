@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cs/cs.h"
+#include "driver/dialect.h"
 
 // -O letters.
 enum OptionFlag : uint32_t {
@@ -55,9 +56,13 @@ extern int32_t RedefinitionsUsed;    // redefinitions written in place
 extern std::string MapFileName;      // --map: the layout map; empty: none
 extern bool CobolMode;               // --cobol: read as a COBOL compiler does
 extern std::vector<std::string> CopyPaths;  // --copy-path folders, in order
+// The rules of the dialect read, chosen from the options once they are read.
+extern const Dialect* CurrentDialect;
 
 // Starting values of every setting and counter.
 void ResetSettings();
+// Sets CurrentDialect from the options.
+void ChooseDialect();
 
 // Hyphens in names become underscores, as COBOL names are written out.
 inline void HyphensToUnderscores(char* text, size_t length) {

@@ -166,8 +166,7 @@ int ProcessCopybook(SourceFile* file) {
   }
   ClearNameIndex(MemberNames);  // only resolution looks names up
   if (!resolved) return 0;
-  // A compiler checks that every table's count is declared.
-  if (CobolMode && !ResolveDependingObjects()) return 0;
+  if (CurrentDialect->checksDependingObjects && !ResolveDependingObjects()) return 0;
   if (!LayOutRecord()) return 0;
   CollapseTopStructure();
   std::printf("Structure %.*s is %d (0x%8.8X) bytes long\n",

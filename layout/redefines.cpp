@@ -33,9 +33,6 @@ static const FieldNode* ChainHead(const FieldNode* member) {
   return RedefinesOf(member).redefinesTarget;
 }
 
-// COBOL names are the same whatever their letter case.
-static bool NamesIgnoreCase() { return CobolMode; }
-
 // Whether the area, or an entry that redefines it ahead of member, bears
 // the name.
 static bool ChainHoldsName(const FieldNode* area, const FieldNode* member, std::string_view name) {
@@ -47,10 +44,8 @@ static bool ChainHoldsName(const FieldNode* area, const FieldNode* member, std::
 // The record descriptions of one file share its record area: each 01
 // record after the first is an alternative of the first, as if it were
 // written REDEFINES it.
-static bool RecordsShareOneArea() { return CobolMode; }
-
 int JoinRecordAlternatives() {
-  if (!RecordsShareOneArea()) return 1;
+  if (!CurrentDialect->recordsShareOneArea) return 1;
   const FieldNode* first = nullptr;
   for (FieldNode* member = TopStructure->members; member; member = member->next) {
     if (member->level != 1 || member->redefineRole == RR_REDEFINES) continue;
@@ -81,7 +76,7 @@ int ResolveRedefines(StructNode* structure) {
     auto* named = FindInNameIndex<FieldNode>(MemberNames, name, HashName(name), nullptr);
     // Of several members so named, the first is the target.
     bool allowed = area && named && (named->record == area || ChainHead(named->record) == area);
-    if (!allowed && area && NamesIgnoreCase()) allowed = ChainHoldsName(area, member, name);
+    if (!allowed && area && CurrentDialect->caseBlindNames) allowed = ChainHoldsName(area, member, name);
     if (named && named->count > 1)
       std::printf("REDEFINE of a non-unique field '%.*s' found.\n",
                   static_cast<int>(name.size()), name.data());

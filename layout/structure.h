@@ -28,7 +28,6 @@ struct StructNode {
 extern StructNode* StructureList;  // newest first
 extern StructNode* TopStructure;   // the whole record
 
-constexpr int32_t CONDITION_LEVEL = 88;
 constexpr int32_t FIRST_LEVEL_LEFT_ASIDE = 50;  // 66, 77 and the like
 
 // Parses, types, links and lays out the copybook; prints the length line.

@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driver/settings.h"
 #include "parser/picture.h"
+#include "source/char_classes.h"
 #include "source/letter_case.h"
 
 namespace {
@@ -22,12 +24,10 @@ struct PictureCounts {
   const char* place = nullptr;  // the first V or P
 };
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 const char* StringEnd(const char* p, const char* limit) {
   const char* end = p;
-  while (end < limit && !IsSpace(*end)) end++;
-  if (end > p && std::strchr(".,;", end[-1])) end--;  // the separator that ends it
+  while (end < limit && !IsClass(*end, CC_WHITESPACE)) end++;
+  if (end > p && IsClass(end[-1], CC_PUNCTUATION)) end--;  // the separator that ends it
   return end;
 }
 
@@ -88,7 +88,7 @@ int CountSymbol(const char* at, char symbol, int64_t count, PictureCounts* count
 
 int ParseCompilerPicture(TokenCursor* cursor, FieldNode* node) {
   if (!GetToken(cursor, true)) return 0;
-  if (IsWord(TokenText(cursor), "IS") && !GetToken(cursor, true)) return 0;
+  if (!SkipWord(cursor, "IS")) return 0;
   const char* start = cursor->token;
   const char* end = StringEnd(start, cursor->limit);
   PictureCounts counts;
@@ -121,6 +121,12 @@ int ParseCompilerPicture(TokenCursor* cursor, FieldNode* node) {
     positions = counts.wide;
   } else if (display == 0) {
     return Refuse(start, "Unexpected PIC character '%c'\n", *start);
+  }
+  int32_t most = CurrentDialect->mostDigits;
+  if (kind == FT_NUMERIC && most > 0 && display > most) {
+    std::string_view name = node->name.empty() ? std::string_view("FILLER") : node->name;
+    return ReportAt(start, "Numeric field '%.*s' with %lld digits found. At most %d digits are allowed.\n",
+                    static_cast<int>(name.size()), name.data(), static_cast<long long>(display), most);
   }
   if (node->type != FT_UNSET && node->type != kind)
     return Refuse(start, "Unexpected PIC type '%c'\n", *start);

@@ -6,6 +6,8 @@
 
 struct StructNode;
 
+constexpr int32_t CONDITION_LEVEL = 88;  // a condition name
+
 // Storage type; the values are fixed: 5 to 12 are binary and floating,
 // 13 and 14 packed, 18 and 19 signed display.
 enum FieldType : uint8_t {
@@ -47,6 +49,14 @@ enum FieldUsage : uint8_t {
   FU_INDEX = 7,      // a table index: 4-byte binary
   FU_NATIONAL = 8,
   FU_DISPLAY1 = 9,   // DBCS
+  // Usages of other compilers.
+  FU_BINARY_CHAR = 10,    // 1 byte, SIGNED unless UNSIGNED is written
+  FU_BINARY_SHORT = 11,   // 2 bytes
+  FU_BINARY_LONG = 12,    // 4 bytes
+  FU_BINARY_DOUBLE = 13,  // 8 bytes
+  FU_COMP_X = 14,         // binary in the fewest bytes that hold the digits;
+                          // on an X picture, a byte a position
+  FU_COMP6 = 15,          // unsigned packed decimal without a sign half-byte
 };
 
 enum ValueKind : uint8_t {
