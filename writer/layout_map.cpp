@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "driver/settings.h"
+#include "writer/output_file.h"
 #include "writer/writer.h"
 
 namespace {
@@ -55,12 +56,9 @@ struct TypeCache {
 struct MapOutput;
 using RowVisitor = void (*)(MapOutput& out, const MapRow& row);
 
-// The walk's state and the output, which is built in one buffer handed to
-// the stream in large pieces.
+// The walk's state and the output's text.
 struct MapOutput {
-  FILE* stream;
-  std::string buffer;            // kept at its full size; the first used bytes are output
-  size_t used;
+  TextOut* text;
   RowVisitor visit;              // each row
   RowVisitor leave;              // a group after its members; may be null
   Dimension dimensions[MOST_DIMENSIONS];  // of the tables around the row, outermost first
@@ -73,27 +71,11 @@ struct MapOutput {
   std::string slackType;         // "alignN" of the latest slack row
 };
 
-constexpr size_t BUFFER_SIZE = 1 << 16;
+// Room for count more bytes at the end of the output; the writer adds
+// what it wrote to out.text->used.
+char* Room(MapOutput& out, size_t count) { return TextRoom(out.text, count); }
 
-void Flush(MapOutput& out) {
-  std::fwrite(out.buffer.data(), 1, out.used, out.stream);
-  out.used = 0;
-}
-
-// Room for count more bytes at the end of the output.
-char* Room(MapOutput& out, size_t count) {
-  if (out.used + count > out.buffer.size()) {
-    Flush(out);
-    if (count > out.buffer.size()) out.buffer.resize(count);
-  }
-  return out.buffer.data() + out.used;
-}
-
-void Put(MapOutput& out, std::string_view text) {
-  char* at = Room(out, text.size());
-  if (!text.empty()) std::memcpy(at, text.data(), text.size());
-  out.used += text.size();
-}
+void Put(MapOutput& out, std::string_view text) { PutText(out.text, text); }
 
 // memcpy with no bytes to copy: an empty view may hold no pointer.
 char* CopyBytes(char* at, std::string_view text) {
@@ -101,10 +83,7 @@ char* CopyBytes(char* at, std::string_view text) {
   return at + text.size();
 }
 
-void PutNumber(MapOutput& out, int64_t value) {
-  char* at = Room(out, 24);
-  out.used += std::to_chars(at, at + 24, value).ptr - at;
-}
+void PutNumber(MapOutput& out, int64_t value) { PutNumber(out.text, value); }
 
 // Names are kept with hyphens made underscores; the map shows them as the
 // copybook writes them.
@@ -117,7 +96,7 @@ char* CopyAsWritten(char* at, std::string_view name) {
 
 void PutAsWritten(MapOutput& out, std::string_view name) {
   CopyAsWritten(Room(out, name.size()), name);
-  out.used += name.size();
+  out.text->used += name.size();
 }
 
 int64_t OccurrenceSize(const FieldNode* entry) {
@@ -348,7 +327,7 @@ void TextRow(MapOutput& out, const MapRow& row) {
   if (!redefines.empty()) end = CopyAsWritten(line + starts[COL_REDEFINES], redefines);
   if (!depending.empty()) end = CopyAsWritten(line + starts[COL_DEPENDING], depending);
   *end++ = '\n';
-  out.used += end - line;
+  out.text->used += end - line;
 }
 
 void WriteText(MapOutput& out) {
@@ -368,14 +347,15 @@ void WriteText(MapOutput& out) {
     CopyBytes(line + at, title);
   }
   line[width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size()] = '\n';
-  out.used += width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size() + 1;
+  out.text->used += width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size() + 1;
   WalkRecord(out, TextRow, nullptr);
   Put(out, "Record ");
   Put(out, RecordName());
   Put(out, " is ");
   PutNumber(out, TopStructure->size);
   Put(out, " (");
-  out.used = CopyHex(Room(out, 10), TopStructure->size) - out.buffer.data();
+  char* at = Room(out, 10);
+  out.text->used += CopyHex(at, TopStructure->size) - at;
   Put(out, ") bytes long\n");
 }
 
@@ -394,8 +374,7 @@ void PutCsvCell(MapOutput& out, std::string_view cell, bool asWritten, char afte
     if (asWritten) std::replace(quoted.begin(), quoted.end(), '_', '-');
     Put(out, quoted + '"');
   }
-  *Room(out, 1) = after;
-  out.used++;
+  PutChar(out.text, after);
 }
 
 void CsvRow(MapOutput& out, const MapRow& row) {
@@ -410,7 +389,7 @@ void CsvRow(MapOutput& out, const MapRow& row) {
   PutNumber(out, row.length);
   Put(out, ",");
   char* at = Room(out, OccursLength(out) + 1);
-  out.used = CopyOccurs(out, at) - out.buffer.data();
+  out.text->used += CopyOccurs(out, at) - at;
   Put(out, ",");
   PutNumber(out, Total(out, row));
   Put(out, ",");
@@ -443,7 +422,7 @@ void PutJsonString(MapOutput& out, std::string_view value, bool asWritten = fals
     }
   }
   *end++ = '"';
-  out.used += end - at;
+  out.text->used += end - at;
 }
 
 // A name as the copybook writes it, or null when there is none.
@@ -580,49 +559,29 @@ int PrepareLayoutMap() {
       return 0;
     }
     // Found unwritable before the format file is written, so that the run
-    // leaves neither file; appending changes nothing in a file already there.
-    struct stat status;
-    bool existed = stat(name, &status) == 0;
-    FILE* probe = std::fopen(name, "a");
-    if (!probe) {
-      std::printf("Can not write to file '%s'\n", name);
-      return 0;
-    }
-    std::fclose(probe);
-    if (!existed) std::remove(name);
+    // leaves neither file.
+    if (!CheckOutputFile(MapFileName)) return 0;
   }
   FirstPaddingNumber = FillerRedefineNumber;
   return 1;
 }
 
 int WriteLayoutMap() {
-  const char* name = MapFileName.c_str();
+  static OutputFile file;
   static MapOutput out;
-  out.stream = IsStandardOutput() ? stdout : std::fopen(name, "w");
-  out.buffer.resize(BUFFER_SIZE);
   for (TypeCache& cache : out.types) cache.filled = false;
-  out.used = 0;
   out.paddingNumbers = PaddingNumbers();
-  if (!out.stream) {
-    std::printf("Can not write to file '%s'\n", name);
+  if (IsStandardOutput())
+    OpenStandardOutput(&file);
+  else if (!OpenOutputFile(&file, MapFileName))
     return 0;
-  }
-  // Only a regular file is removed when writing fails, never a device.
-  bool regular = !IsStandardOutput() && IsRegularFile(MapFileName);
+  out.text = file.text;
   switch (IsStandardOutput() ? MAP_TEXT : FormOfName(MapFileName)) {
     case MAP_TEXT: WriteText(out); break;
     case MAP_CSV: WriteCsv(out); break;
     case MAP_JSON: WriteJson(out); break;
   }
-  Flush(out);
-  bool failed = std::fflush(out.stream) != 0 || std::ferror(out.stream);
-  if (IsStandardOutput()) {
-    if (failed) std::fprintf(stderr, "Error writing the map to standard output\n");
-    return !failed;
-  }
-  failed = std::fclose(out.stream) != 0 || failed;
-  if (!failed) return 1;
-  std::printf("Error writing to file '%s'\n", name);
-  if (regular) std::remove(name);
+  if (FinishOutputFile(&file)) return 1;
+  if (IsStandardOutput()) std::fprintf(stderr, "Error writing the map to standard output\n");
   return 0;
 }
