@@ -193,7 +193,7 @@ int ProcessCopybook(SourceFile* file) {
   if (!resolved) return 0;
   // A compiler checks that every table's count is declared.
   if (CobolMode && !ResolveDependingObjects()) return 0;
-  if (!CheckOffsets(TopStructure, 0)) return 0;
+  if (!LayOutRecord()) return 0;
   CollapseTopStructure();
   std::printf("Structure %.*s is %d (0x%8.8X) bytes long\n",
               static_cast<int>(TopStructure->name.size()), TopStructure->name.data(),

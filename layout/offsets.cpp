@@ -6,6 +6,7 @@
 
 #include "driver/settings.h"
 #include "layout/structure.h"
+#include "layout/walk.h"
 
 int64_t ChainFootprint(const FieldNode* head) {
   int64_t longest = 0;
@@ -57,45 +58,33 @@ static int PadOccurrence(StructNode* structure) {
   return 1;
 }
 
-static int ExamineMember(FieldNode* member, int64_t offset) {
-  if (member->type == FT_STRUCT) {
-    if (!CheckOffsets(member->structure, offset)) return 0;
-    if (ExtraOf(member).occursCount > 0 && AlignsEveryOccurrence()) return PadOccurrence(member->structure);
-    return 1;
-  }
-  if (IsBinaryOrFloat(member->type)) {
-    member->alignRemainder = static_cast<uint8_t>(offset % member->size);
+// The layout pass over the one walk: each member learns how far it lies
+// from its alignment, each structure its size.
+struct PlaceVisitor : WalkVisitor {
+  int Arrive(FieldNode* member, StructNode* structure, int64_t start) {
+    if (start > MAX_SIZE) return RefuseSize("Structure", structure->name);
+    if (member->type == FT_STRUCT || !IsBinaryOrFloat(member->type)) return 1;
+    member->alignRemainder = static_cast<uint8_t>(start % member->size);
     if (member->alignRemainder != 0 && !member->isSync && (WarningFlags & WARN_UNALIGNED))
       std::printf("Field '%.*s' type %s (size %d) at offset 0x%8.8X is not aligned\n",
                   static_cast<int>(member->name.size()), member->name.data(),
-                  FieldTypeName(member->type), member->size,
-                  static_cast<unsigned>(offset));
+                  FieldTypeName(member->type), member->size, static_cast<unsigned>(start));
+    return 1;
   }
-  return 1;
-}
+  int Leave(const MemberPlace& place) {
+    FieldNode* member = place.member;
+    if (member->type == FT_STRUCT && ExtraOf(member).occursCount > 0 && AlignsEveryOccurrence() &&
+        !PadOccurrence(member->structure))
+      return 0;
+    if (FieldFootprint(member) > MAX_SIZE) return RefuseSize("Field", member->name);
+    return 1;
+  }
+  int Close(const StructurePlace& place) { return AddStructureSize(place.structure); }
+};
 
-int CheckOffsets(StructNode* structure, int64_t offset) {
-  int64_t running = offset;
-  FieldNode* head = nullptr;  // redefined member whose chain is being passed
-  int64_t headOffset = 0;
-  for (FieldNode* member = structure->members; member; member = member->next) {
-    if (member->redefineRole == RR_REDEFINES) {
-      if (!ExamineMember(member, headOffset)) return 0;
-      if (FieldFootprint(member) > MAX_SIZE) return RefuseSize("Field", member->name);
-      continue;
-    }
-    if (head) running = headOffset + ChainFootprint(head), head = nullptr;
-    if (running > MAX_SIZE) return RefuseSize("Structure", structure->name);
-    if (!ExamineMember(member, running)) return 0;
-    int64_t footprint = FieldFootprint(member);
-    if (footprint > MAX_SIZE) return RefuseSize("Field", member->name);
-    if (member->redefineRole == RR_REDEFINED) {
-      head = member, headOffset = running;
-    } else {
-      running += footprint;
-    }
-  }
-  return AddStructureSize(structure);
+int LayOutRecord() {
+  PlaceVisitor visitor;
+  return WalkRecord(visitor);
 }
 
 void CompareRedefineLengths(FieldNode* head, int64_t longest) {

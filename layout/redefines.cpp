@@ -59,12 +59,13 @@ int ResolveRedefines() {
       }
       std::string_view name = RedefinesOf(member).redefinesName;
       auto* named = FindInNameIndex<FieldNode>(MemberNames, name, HashName(name), nullptr);
-      bool allowed = area && (name == area->name || (named && ChainHead(named->record) == area));
+      // Of several members so named, the first is the target.
+      bool allowed = area && named && (named->record == area || ChainHead(named->record) == area);
       if (!allowed && area && NamesIgnoreCase()) allowed = ChainHoldsName(area, member, name);
-      if (!allowed) return RefuseRedefines(member, structure);
       if (named && named->count > 1)
         std::printf("REDEFINE of a non-unique field '%.*s' found.\n",
                     static_cast<int>(name.size()), name.data());
+      if (!allowed) return RefuseRedefines(member, structure);
       // A redefining entry has its side record from its clause.
       member->extra->redefinesTarget = area;
       area->redefineRole = RR_REDEFINED;

@@ -58,7 +58,8 @@ void ForEachChainHead(Visit visit) {
     for (FieldNode* member = structure->members; member; member = member->next)
       if (member->redefineRole == RR_REDEFINED) visit(member);
 }
-int CheckOffsets(StructNode* structure, int64_t offset);
+// Places every member and sizes every structure, from offset 0.
+int LayOutRecord();
 int AddStructureSize(StructNode* structure);
 int64_t ChainFootprint(const FieldNode* head);
 void CompareRedefineLengths(FieldNode* head, int64_t longest);

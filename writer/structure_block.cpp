@@ -1,9 +1,15 @@
 // Structure blocks: a header, one line per written member, a closing brace.
 #include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 
 #include "driver/settings.h"
 #include "writer/writer.h"
+
+// Written here as the padding lines are, and read by the map.
+std::unordered_map<const FieldNode*, int32_t> PaddingNumbers;
+
+int32_t PaddingNumberOf(const FieldNode* member) { return PaddingNumbers.at(member); }
 
 static int Length(std::string_view text) { return static_cast<int>(text.size()); }
 
@@ -162,6 +168,7 @@ int WriteStructure(TextOut* out, StructNode* structure) {
     if (MemberIsWritten(member, &chainTaken)) WriteMemberLine(out, member);
     if (member->redefineRole != RR_NONE && member->redefineUsed && member->redefinePadding != 0) {
       PutText(out, "  hex            FILLER_REDEFINE_");
+      PaddingNumbers[member] = FillerRedefineNumber;
       PutNumber(out, FillerRedefineNumber++);
       PutDimension(out, member->redefinePadding);
       PutText(out, ";\n");
