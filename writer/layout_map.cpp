@@ -3,13 +3,10 @@
 // walked when the map is written, after the format file, because only then
 // is it known which alternative of each redefine chain the format file
 // uses.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <unordered_map>
 
@@ -509,18 +506,6 @@ MapForm FormOfName(std::string_view name) {
 }
 
 bool IsStandardOutput() { return MapFileName == "-"; }
-
-// The same file under another name, or the same path yet to be made.
-bool SameFile(const std::string& one, const std::string& other) {
-  struct stat a, b;
-  if (stat(one.c_str(), &a) == 0 && stat(other.c_str(), &b) == 0)
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-  namespace fs = std::filesystem;
-  std::error_code error, otherError;
-  fs::path path = fs::weakly_canonical(fs::absolute(one, error), error);
-  fs::path otherPath = fs::weakly_canonical(fs::absolute(other, otherError), otherError);
-  return !error && !otherError && path == otherPath;
-}
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <filesystem>
 
 namespace {
 
@@ -136,6 +137,18 @@ std::string FollowLinks(const std::string& name) {
     path = target[0] == '/' || slash == std::string::npos ? target : path.substr(0, slash + 1) + target;
   }
   return path;
+}
+
+bool SameFile(const std::string& one, const std::string& other) {
+  std::string onePath = FollowLinks(one), otherPath = FollowLinks(other);
+  struct stat a, b;
+  if (stat(onePath.c_str(), &a) == 0 && stat(otherPath.c_str(), &b) == 0)
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+  namespace fs = std::filesystem;
+  std::error_code error, otherError;
+  fs::path path = fs::weakly_canonical(fs::absolute(onePath, error), error);
+  fs::path pathOfOther = fs::weakly_canonical(fs::absolute(otherPath, otherError), otherError);
+  return !error && !otherError && path == pathOfOther;
 }
 
 int CheckOutputFile(const std::string& name) {
