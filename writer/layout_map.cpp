@@ -376,20 +376,43 @@ void WriteCsv(MapOutput& out) {
 
 // ---- JSON ----
 
-// Quotes, backslashes and control characters are escaped; "\u001f" is the
-// longest escape.
+// Bytes of the well-formed UTF-8 sequence that starts text, or 0: no
+// overlong forms, no surrogates, nothing past U+10FFFF.
+size_t Utf8Length(std::string_view text) {
+  auto byte = [&](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0; };
+  unsigned char lead = byte(0), second = byte(1);
+  size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
+                : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+  if (length >= 2 && ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+                      (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)))
+    return 0;
+  for (size_t i = 1; i < length; i++)
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+  return length;
+}
+
+// JSON text is UTF-8: well-formed UTF-8 passes as it is, any other byte is
+// taken as the Latin-1 letter of its code. Quotes, backslashes and control
+// characters are escaped; "\u001f" is the longest escape.
 void PutJsonString(MapOutput& out, std::string_view value, bool asWritten = false) {
   char* at = Room(out, 6 * value.size() + 2);
   char* end = at;
   *end++ = '"';
-  for (char c : value) {
+  for (size_t i = 0; i < value.size();) {
+    char c = value[i];
+    size_t length = static_cast<unsigned char>(c) < 0x80 ? 1 : Utf8Length(value.substr(i));
     if (c == '"' || c == '\\') {
       *end++ = '\\', *end++ = c;
     } else if (static_cast<unsigned char>(c) < 0x20) {
       end += std::snprintf(end, 7, "\\u%04x", static_cast<unsigned char>(c));
+    } else if (length == 0) {
+      *end++ = static_cast<char>(0xC0 | static_cast<unsigned char>(c) >> 6);
+      *end++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-      *end++ = asWritten && c == '_' ? '-' : c;
+      end = CopyBytes(end, value.substr(i, length));
+      if (asWritten && c == '_') end[-1] = '-';
     }
+    i += length ? length : 1;
   }
   *end++ = '"';
   out.text->used += end - at;
