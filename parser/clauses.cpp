@@ -131,7 +131,7 @@ int ParseValue(TokenCursor* cursor, FieldNode* node) {
   if (node->level == CONDITION_LEVEL) {
     // The first value makes the enumeration; the rest are kept for the map.
     node->type = FT_CONDITION;
-    node->valueKind = ReadConditionValue(cursor, &node->valueText);
+    node->valueKind = node->firstValueKind = ReadConditionValue(cursor, &node->valueText);
     if (!GetToken(cursor, true)) return 0;
     if (IsPeriod(cursor)) return 1;
     node->valueKind = IsThru(cursor) ? VK_RANGE : VK_LIST;

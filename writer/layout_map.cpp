@@ -92,6 +92,12 @@ bool LineIsWritten(const FieldNode* member) {
   return member->redefineRole == RR_NONE || member->redefineUsed;
 }
 
+// The tables around a member, its own left out.
+int32_t OuterTables(const MemberPlace& place) {
+  bool own = place.tableCount > 0 && place.tables[place.tableCount - 1].entry == place.member;
+  return place.tableCount - own;
+}
+
 // Rows in record order from the one walk: slack bytes come before the SYNC
 // item they align, and padding follows the alternative used.
 struct RowWalk : WalkVisitor {
@@ -99,7 +105,7 @@ struct RowWalk : WalkVisitor {
 
   WalkStep Enter(const MemberPlace& place) {
     const FieldNode* member = place.member;
-    int32_t outer = place.tableCount - (ExtraOf(member).occursCount > 0);  // tables around it
+    int32_t outer = OuterTables(place);
     if (place.slack && LineIsWritten(member))
       out->visit(*out, {member, nullptr, ROW_SLACK, place.depth, place.offset - place.slack,
                         place.slack, 0, place.tables, outer});
@@ -110,7 +116,7 @@ struct RowWalk : WalkVisitor {
 
   int Leave(const MemberPlace& place) {
     const FieldNode* member = place.member;
-    int32_t outer = place.tableCount - (ExtraOf(member).occursCount > 0);
+    int32_t outer = OuterTables(place);
     if (member->type == FT_STRUCT && out->leave) out->leave(*out, {member, nullptr, ROW_GROUP, place.depth, place.offset, place.size, 0, place.tables, place.tableCount});
     if (member->redefineRole != RR_NONE && member->redefineUsed && member->redefinePadding != 0)
       out->visit(*out, {member, nullptr, ROW_PADDING, place.depth,
@@ -433,8 +439,7 @@ void PutJsonValue(MapOutput& out, ValueKind kind, std::string_view value) {
 // Values in order; a range is an object {"from": ..., "thru": ...}.
 void PutJsonValues(MapOutput& out, const FieldNode* condition) {
   Put(out, ",\"values\":[");
-  ValueKind kind = condition->valueKind == VK_LIST || condition->valueKind == VK_RANGE
-                       ? VK_LITERAL : condition->valueKind;
+  ValueKind kind = condition->firstValueKind;
   std::string_view value = condition->valueText;
   const ConditionValue* more = ExtraOf(condition).moreValues;
   for (bool first = true; kind != VK_NONE; first = false) {
