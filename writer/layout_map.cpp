@@ -311,7 +311,7 @@ void WriteText(MapOutput& out) {
   Widen(out, COL_KIND, KIND_NAMES[ROW_PADDING].size());
   Widen(out, COL_HEX, 10);
   for (int c : {COL_OFFSET, COL_START, COL_END, COL_LENGTH, COL_TOTAL})
-    Widen(out, c, NumberWidth(TopStructure->size + 1));
+    Widen(out, c, NumberWidth(int64_t{TopStructure->size} + 1));
   WalkRows(out, MeasureRow, nullptr);
   for (int c = 0; c < COLUMN_COUNT; c++) out.starts[c + 1] = out.starts[c] + out.widths[c] + 2;
   size_t width = out.starts[COLUMN_COUNT] - 2;
