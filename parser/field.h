@@ -122,6 +122,7 @@ struct FieldNode {
   FieldType type;
   FieldUsage usage;
   ValueKind valueKind;          // level 88: what VALUE gave
+  ValueKind firstValueKind;     // level 88: the first value's kind, also of a list
   RedefineRole redefineRole;
   uint8_t alignRemainder;       // offset modulo size (at most 8), binary and floating
   bool isSigned : 1;            // S in the PICTURE
