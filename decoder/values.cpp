@@ -1,0 +1,352 @@
+// Field values to text. Display digits are checked and turned into ASCII
+// eight bytes at a time; binary numbers go to digits two at a time through
+// a table; no value passes through a binary float except COMP-1 and COMP-2.
+#include "decoder/values.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr uint64_t ONES = 0x0101010101010101ull;
+
+uint64_t Load8(const uint8_t* p) {
+  uint64_t x;
+  std::memcpy(&x, p, 8);
+  return x;
+}
+
+// Eight display digits of the zone 0xF (EBCDIC) or 0x3 (ASCII) made ASCII;
+// false when any byte is no such digit.
+inline bool EightDigits(const uint8_t* p, uint8_t zone, char* out) {
+  uint64_t x = Load8(p);
+  uint64_t low = x & (0x0F * ONES);
+  if ((x & (0xF0 * ONES)) != zone * ONES || ((low + 0x06 * ONES) & (0xF0 * ONES)) != 0) return false;
+  x = low | (0x30 * ONES);
+  std::memcpy(out, &x, 8);
+  return true;
+}
+
+// Plain digits p[0..count) as ASCII; false when one is not a plain digit.
+inline bool PlainDigits(const uint8_t* p, int32_t count, const CodePage& page, char* out) {
+  uint8_t zone = page.ebcdic ? 0xF0 : 0x30;
+  int32_t i = 0;
+  for (; i + 8 <= count; i += 8)
+    if (!EightDigits(p + i, zone, out + i)) return false;
+  for (; i < count; i++) {
+    uint8_t z = page.zones[p[i]];
+    if ((z & 0xF0) != ZONE_DIGIT) return false;
+    out[i] = static_cast<char>('0' + z);
+  }
+  return true;
+}
+
+constexpr char PAIRS[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The decimal digits of value, written to end backwards; returns their start.
+char* DigitsBefore(char* end, uint64_t value) {
+  while (value >= 100) {
+    unsigned pair = static_cast<unsigned>(value % 100);
+    value /= 100;
+    end -= 2;
+    std::memcpy(end, PAIRS + 2 * pair, 2);
+  }
+  if (value >= 10) {
+    end -= 2;
+    std::memcpy(end, PAIRS + 2 * value, 2);
+  } else {
+    *--end = static_cast<char>('0' + value);
+  }
+  return end;
+}
+
+// A number's digits as ASCII at digits; false when not valid.
+bool NumberDigits(const uint8_t* p, const Step& step, const CodePage& page, char* digits, int32_t* count,
+                  bool* negative) {
+  int32_t width = static_cast<int32_t>(step.width);
+  *negative = false;
+  switch (step.kind) {
+    case SK_ZONED: {
+      *count = width;
+      if (step.sign == SIGN_NONE) return PlainDigits(p, width, page, digits);
+      int32_t at = step.sign == SIGN_LEADING ? 0 : width - 1;
+      uint8_t z = page.zones[p[at]];
+      if (z == ZONE_BAD) return false;
+      *negative = (z & 0xF0) == ZONE_MINUS;
+      digits[at] = static_cast<char>('0' + (z & 0x0F));
+      return step.sign == SIGN_LEADING ? PlainDigits(p + 1, width - 1, page, digits + 1)
+                                       : PlainDigits(p, width - 1, page, digits);
+    }
+    case SK_SEPARATE: {
+      *count = width - 1;
+      uint8_t sign = step.sign == SIGN_LEADING ? p[0] : p[width - 1];
+      if (sign != page.plus && sign != page.minus) return false;
+      *negative = sign == page.minus;
+      return PlainDigits(p + (step.sign == SIGN_LEADING), width - 1, page, digits);
+    }
+    case SK_PACKED: {
+      int32_t n = 0;
+      for (int32_t i = 0; i < width; i++) {
+        uint8_t high = p[i] >> 4, low = p[i] & 0x0F;
+        if (high > 9) return false;
+        digits[n++] = static_cast<char>('0' + high);
+        if (i + 1 < width) {
+          if (low > 9) return false;
+          digits[n++] = static_cast<char>('0' + low);
+        } else if (step.sign != SIGN_NONE ? low != 0xC && low != 0xD && low != 0xF : low != 0xF && low != 0xC) {
+          return false;
+        } else {
+          *negative = low == 0xD;
+        }
+      }
+      *count = n;
+      return true;
+    }
+    default: {  // binary, big-endian
+      uint64_t value = 0;
+      for (int32_t i = 0; i < width; i++) value = value << 8 | p[i];
+      if (step.sign != SIGN_NONE && width < 8 && (p[0] & 0x80)) value |= ~uint64_t{0} << (8 * width);
+      if (step.sign != SIGN_NONE && static_cast<int64_t>(value) < 0) {
+        *negative = true;
+        value = 0 - value;
+      }
+      char* end = digits + 20;
+      char* start = DigitsBefore(end, value);
+      *count = static_cast<int32_t>(end - start);
+      std::memmove(digits, start, *count);
+      return true;
+    }
+  }
+}
+
+// Scratch room for digits inside a field's reserved output, past where its
+// text can reach.
+char* ScratchOf(char* out, const Step& step) {
+  return out + 3 * int64_t{step.width} + (step.scale < 0 ? -step.scale : step.scale) + 40;
+}
+
+// UTF-8 sequences whole and shortest; no surrogates.
+bool ValidUtf8(const uint8_t* p, const uint8_t* end) {
+  while (p < end) {
+    uint8_t c = *p++;
+    if (c < 0x80) continue;
+    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 ? 1 : -1;
+    if (more < 0 || c > 0xF4 || end - p < more) return false;
+    uint32_t code = c & (0x3F >> more);
+    for (int i = 0; i < more; i++) {
+      if ((p[i] & 0xC0) != 0x80) return false;
+      code = code << 6 | (p[i] & 0x3F);
+    }
+    if ((more == 2 && (code < 0x800 || (code >= 0xD800 && code < 0xE000))) || (more == 3 && (code < 0x10000 || code > 0x10FFFF)))
+      return false;
+    p += more;
+  }
+  return true;
+}
+
+// Text at start (UTF-8, end unchanged) quoted as a CSV cell, in place.
+char* QuoteCsv(char* start, char* end) {
+  int64_t quotes = 0;
+  for (char* c = start; c < end; c++) quotes += *c == '"';
+  char* to = end + quotes + 2;
+  char* result = to;
+  *--to = '"';
+  for (char* c = end; c-- > start;) {
+    *--to = *c;
+    if (*c == '"') *--to = '"';
+  }
+  *--to = '"';
+  return result;
+}
+
+// Text at start escaped for a JSON string, in place; the opening quote is
+// before start, the closing one is written here.
+char* EscapeJson(char* start, char* end) {
+  int64_t extra = 0;
+  for (char* c = start; c < end; c++) {
+    unsigned char u = static_cast<unsigned char>(*c);
+    extra += u == '"' || u == '\\' || u == '\b' || u == '\f' || u == '\n' || u == '\r' || u == '\t' ? 1 : u < 0x20 ? 5 : 0;
+  }
+  char* to = end + extra;
+  char* result = to;
+  for (char* c = end; c-- > start;) {
+    unsigned char u = static_cast<unsigned char>(*c);
+    const char* plain = u == '"' ? "\"" : u == '\\' ? "\\" : u == '\b' ? "b" : u == '\f' ? "f" : u == '\n' ? "n"
+                      : u == '\r' ? "r" : u == '\t' ? "t" : nullptr;
+    if (plain) {
+      *--to = *plain, *--to = '\\';
+    } else if (u < 0x20) {
+      to -= 6;
+      std::memcpy(to, "\\u00", 4);
+      to[4] = "0123456789abcdef"[u >> 4], to[5] = "0123456789abcdef"[u & 15];
+    } else {
+      *--to = *c;
+    }
+  }
+  *result = '"';
+  return result + 1;
+}
+
+bool NeedsCsvQuotes(const char* start, const char* end) {
+  for (const char* c = start; c < end; c++)
+    if (*c == ',' || *c == '"' || *c == '\r' || *c == '\n') return true;
+  return false;
+}
+
+bool NeedsJsonEscapes(const char* start, const char* end) {
+  for (const char* c = start; c < end; c++)
+    if (*c == '"' || *c == '\\' || static_cast<unsigned char>(*c) < 0x20) return true;
+  return false;
+}
+
+}  // namespace
+
+char* PutDecimal(char* out, const char* digits, int32_t count, int32_t scale, bool negative) {
+  int32_t first = 0;
+  while (first < count && digits[first] == '0') first++;
+  if (first == count) negative = false;
+  if (negative) *out++ = '-';
+  if (scale <= 0) {
+    if (first == count) {
+      *out++ = '0';
+      return out;
+    }
+    std::memmove(out, digits + first, count - first);
+    out += count - first;
+    for (int32_t i = scale; i < 0; i++) *out++ = '0';
+    return out;
+  }
+  int32_t whole = count - scale;  // digits before the point; < 0 when P scales
+  if (first >= whole || whole <= 0) {
+    *out++ = '0';
+  } else {
+    std::memmove(out, digits + first, whole - first);
+    out += whole - first;
+  }
+  *out++ = '.';
+  for (int32_t i = whole; i < 0; i++) *out++ = '0';
+  int32_t from = whole < 0 ? 0 : whole;
+  std::memmove(out, digits + from, count - from);
+  return out + (count - from);
+}
+
+char* PutNumber(char* out, const uint8_t* bytes, const Step& step, const CodePage& page) {
+  char* digits = ScratchOf(out, step);
+  int32_t count;
+  bool negative;
+  if (!NumberDigits(bytes, step, page, digits, &count, &negative)) return nullptr;
+  return PutDecimal(out, digits, count, step.scale, negative);
+}
+
+int ReadInteger(const uint8_t* bytes, const Step& step, const CodePage& page, int64_t* value) {
+  char digits[128];
+  int32_t count;
+  bool negative;
+  if (step.width > 60 || !NumberDigits(bytes, step, page, digits, &count, &negative)) return 0;
+  int32_t whole = step.scale > 0 ? count - step.scale : count;
+  int64_t result = 0;
+  for (int32_t i = 0; i < whole; i++) {
+    result = result * 10 + (digits[i] - '0');
+    if (result > (int64_t{1} << 40)) result = int64_t{1} << 40;  // past any table's bound
+  }
+  for (int32_t i = step.scale; i < 0 && result < (int64_t{1} << 40); i++) result *= 10;
+  *value = negative ? -result : result;
+  return 1;
+}
+
+char* PutFloat(char* out, const uint8_t* p, const Step& step, bool ibm) {
+  double value;
+  if (step.kind == SK_FLOAT) {
+    uint32_t bits = uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
+    if (ibm) {
+      // 0.f times 16 to the excess-64 exponent: 24 fraction bits fit a double exactly.
+      value = std::ldexp(static_cast<double>(bits & 0xFFFFFF), 4 * (static_cast<int>(bits >> 24 & 0x7F) - 64) - 24);
+      if (bits >> 31) value = -value;
+    } else {
+      float f;
+      std::memcpy(&f, &bits, 4);
+      value = f;
+    }
+  } else {
+    uint64_t bits = 0;
+    for (int i = 0; i < 8; i++) bits = bits << 8 | p[i];
+    if (ibm) {
+      // 56 fraction bits: the conversion to double rounds once, to nearest, ties to even;
+      // the power of two is then exact.
+      value = std::ldexp(static_cast<double>(bits & 0x00FFFFFFFFFFFFFFull), 4 * (static_cast<int>(bits >> 56 & 0x7F) - 64) - 56);
+      if (bits >> 63) value = -value;
+    } else {
+      std::memcpy(&value, &bits, 8);
+    }
+  }
+  if (!std::isfinite(value)) return nullptr;  // no JSON number, no exact text
+  if (value == 0) value = 0;                  // no minus on zero
+  return std::to_chars(out, out + 32, value).ptr;
+}
+
+char* PutHex(char* out, const uint8_t* bytes, uint32_t width) {
+  for (uint32_t i = 0; i < width; i++) {
+    *out++ = "0123456789ABCDEF"[bytes[i] >> 4];
+    *out++ = "0123456789ABCDEF"[bytes[i] & 15];
+  }
+  return out;
+}
+
+char* PutText(char* out, const uint8_t* bytes, uint32_t width, const CodePage& page, OutputForm form,
+              bool keepSpaces) {
+  const uint8_t* end = bytes + width;
+  if (!keepSpaces)
+    while (end > bytes && end[-1] == page.space) end--;
+  if (page.utf8 && !ValidUtf8(bytes, end)) return nullptr;
+  if (form == FORM_JSON) *out++ = '"';
+  char* start = out;
+  uint32_t seen = 0;
+  for (const uint8_t* p = bytes; p < end; p++) {
+    uint32_t entry = page.chars[*p];
+    seen |= entry;
+    std::memcpy(out, &entry, 4);
+    out += entry >> CHAR_LENGTH_SHIFT & 3;
+  }
+  if (seen & CHAR_BAD) return nullptr;
+  if (form == FORM_CSV) return seen & CHAR_CSV ? QuoteCsv(start, out) : out;
+  if (seen & CHAR_JSON) return EscapeJson(start, out);
+  *out++ = '"';
+  return out;
+}
+
+char* PutNational(char* out, const uint8_t* bytes, uint32_t width, OutputForm form, bool keepSpaces) {
+  uint32_t units = width / 2;
+  if (!keepSpaces)
+    while (units > 0 && bytes[2 * units - 2] == 0 && bytes[2 * units - 1] == ' ') units--;
+  if (form == FORM_JSON) *out++ = '"';
+  char* start = out;
+  for (uint32_t i = 0; i < units; i++) {
+    uint32_t code = uint32_t{bytes[2 * i]} << 8 | bytes[2 * i + 1];
+    if (code >= 0xDC00 && code < 0xE000) return nullptr;  // a low surrogate alone
+    if (code >= 0xD800 && code < 0xDC00) {
+      if (++i == units) return nullptr;
+      uint32_t low = uint32_t{bytes[2 * i]} << 8 | bytes[2 * i + 1];
+      if (low < 0xDC00 || low >= 0xE000) return nullptr;
+      code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
+    }
+    if (code < 0x80) {
+      *out++ = static_cast<char>(code);
+    } else if (code < 0x800) {
+      *out++ = static_cast<char>(0xC0 | code >> 6), *out++ = static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      *out++ = static_cast<char>(0xE0 | code >> 12), *out++ = static_cast<char>(0x80 | (code >> 6 & 0x3F));
+      *out++ = static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      *out++ = static_cast<char>(0xF0 | code >> 18), *out++ = static_cast<char>(0x80 | (code >> 12 & 0x3F));
+      *out++ = static_cast<char>(0x80 | (code >> 6 & 0x3F)), *out++ = static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  if (form == FORM_CSV) return NeedsCsvQuotes(start, out) ? QuoteCsv(start, out) : out;
+  if (NeedsJsonEscapes(start, out)) return EscapeJson(start, out);
+  *out++ = '"';
+  return out;
+}
