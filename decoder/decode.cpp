@@ -397,6 +397,7 @@ int DecodeRecords(DecodeState& state, DataInput* input, OutputSink* sink) {
 }  // namespace
 
 int DecodeData() {
+  std::fflush(stdout);  // the run's messages come before the decoder's
   DecodeState& state = State;
   state = DecodeState{};
   DataInput input{};
