@@ -72,9 +72,10 @@ void ReportNotValid(DecodeState& state, int32_t index, int32_t depth, int64_t at
   const Step& step = state.plan.steps[index];
   std::string hex(2 * step.width, ' ');
   PutHex(hex.data(), bytes, step.width);
-  std::fprintf(stderr, "Record %" PRId64 " at byte %" PRId64 ": %s (offset %" PRId64 ", %u bytes) is not valid: %s\n",
+  std::fflush(stdout);
+  std::fprintf(stderr, "Record %" PRId64 " at byte %" PRId64 ": %s (offset %" PRId64 ", %u byte%s) is not valid: %s\n",
                state.recordNumber, state.recordOffset, ColumnName(state, index, depth).c_str(), at, step.width,
-               hex.c_str());
+               step.width == 1 ? "" : "s", hex.c_str());
 }
 
 inline char* PutField(const DecodeState& state, char* out, const uint8_t* bytes, const Step& step) {
@@ -374,8 +375,8 @@ int DecodeRecords(DecodeState& state, DataInput* input, OutputSink* sink) {
     }
     if (fixed && plan.varies) {
       if (consumed > frame.length) {
-        std::printf("Record %" PRId64 " at byte %" PRId64 " is %" PRId64 " bytes long, shorter than its %" PRId64 "\n",
-                    number, frame.start, frame.length, consumed);
+        std::printf("Record %" PRId64 " at byte %" PRId64 " is cut off by the end of the file after %" PRId64
+                    " of its %" PRId64 " bytes\n", number, frame.start, frame.length, consumed);
         return 0;
       }
       frame.extent = consumed;

@@ -191,7 +191,7 @@ FrameResult NextRecord(DataInput* input, int64_t recordLength, bool varies, int6
   size_t there = Available(input, static_cast<size_t>(recordLength));
   if (there == 0) return FRAME_END;
   if (!varies && static_cast<int64_t>(there) < recordLength)
-    return FrameResult(Fail("Record %" PRId64 " at byte %" PRId64 " is %" PRId64 " bytes long, shorter than the record's length\n",
+    return FrameResult(Fail("Record %" PRId64 " at byte %" PRId64 " is cut off by the end of the file after %" PRId64 " bytes\n",
                             number, input->offset, static_cast<int64_t>(there)));
   int64_t length = static_cast<int64_t>(there) < recordLength ? static_cast<int64_t>(there) : recordLength;
   *frame = {input->offset, 0, length, recordLength};
