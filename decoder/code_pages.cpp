@@ -84,6 +84,15 @@ void SetZones(CodePage* page, PageFamily family) {
 
 bool KnownCodePage(std::string_view name) { return FamilyOf(name) != PAGE_NONE; }
 
+static void SetPlainBytes(CodePage* page) {
+  for (unsigned b = 0; b < 256; b++) {
+    uint32_t entry = page->chars[b];
+    bool one = (entry >> CHAR_LENGTH_SHIFT & 3) == 1 && (entry & 0x80) == 0 && (entry & 0xFF) != 0;
+    page->plain[0][b] = one && !(entry & (CHAR_CSV | CHAR_BAD)) ? static_cast<uint8_t>(entry) : 0;
+    page->plain[1][b] = one && !(entry & (CHAR_JSON | CHAR_BAD)) ? static_cast<uint8_t>(entry) : 0;
+  }
+}
+
 int LoadCodePage(std::string_view name) {
   CodePage* page = &DataCodePage;
   *page = CodePage{};
@@ -96,6 +105,7 @@ int LoadCodePage(std::string_view name) {
       page->chars[b] = b < 0x80 || family == PAGE_LATIN1 ? EntryOf(b)
                        : family == PAGE_UTF8                ? uint32_t{b} | 1u << CHAR_LENGTH_SHIFT
                                                             : CHAR_BAD | CHAR_JSON;
+    SetPlainBytes(page);
     return 1;
   }
   std::string iconvName = "IBM" + Lower(name).substr(2);
@@ -117,5 +127,6 @@ int LoadCodePage(std::string_view name) {
                                                                                   : Entry(out, length);
   }
   iconv_close(converter);
+  SetPlainBytes(page);
   return 1;
 }

@@ -26,6 +26,9 @@ enum ZoneClass : uint8_t {
 struct CodePage {
   uint32_t chars[256];
   uint8_t zones[256];     // ZoneClass | digit
+  // The one ASCII byte a byte gives, when it needs no quoting (CSV) or
+  // escaping (JSON); 0 when it does or gives more than one byte.
+  uint8_t plain[2][256];
   uint8_t space, plus, minus;
   bool ebcdic;            // IBM hexadecimal floats by default
   bool utf8;              // text is copied, checked as UTF-8

@@ -42,6 +42,18 @@ inline bool PlainDigits(const uint8_t* p, int32_t count, const CodePage& page, c
   return true;
 }
 
+// A packed byte of two digits as their ASCII pair (first digit in the low
+// byte); 0 for a byte with a nibble above 9.
+struct PackedPairs {
+  uint16_t of[256];
+};
+constexpr PackedPairs PACKED_PAIRS = [] {
+  PackedPairs pairs{};
+  for (int b = 0; b < 256; b++)
+    if ((b >> 4) <= 9 && (b & 15) <= 9) pairs.of[b] = static_cast<uint16_t>(('0' + (b >> 4)) | ('0' + (b & 15)) << 8);
+  return pairs;
+}();
+
 constexpr char PAIRS[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
@@ -89,21 +101,18 @@ bool NumberDigits(const uint8_t* p, const Step& step, const CodePage& page, char
       return PlainDigits(p + (step.sign == SIGN_LEADING), width - 1, page, digits);
     }
     case SK_PACKED: {
-      int32_t n = 0;
-      for (int32_t i = 0; i < width; i++) {
-        uint8_t high = p[i] >> 4, low = p[i] & 0x0F;
-        if (high > 9) return false;
-        digits[n++] = static_cast<char>('0' + high);
-        if (i + 1 < width) {
-          if (low > 9) return false;
-          digits[n++] = static_cast<char>('0' + low);
-        } else if (step.sign != SIGN_NONE ? low != 0xC && low != 0xD && low != 0xF : low != 0xF && low != 0xC) {
-          return false;
-        } else {
-          *negative = low == 0xD;
-        }
+      int32_t last = width - 1;
+      for (int32_t i = 0; i < last; i++) {
+        uint16_t pair = PACKED_PAIRS.of[p[i]];
+        if (!pair) return false;
+        std::memcpy(digits + 2 * i, &pair, 2);
       }
-      *count = n;
+      uint8_t high = p[last] >> 4, low = p[last] & 0x0F;
+      if (high > 9) return false;
+      digits[2 * last] = static_cast<char>('0' + high);
+      if (step.sign != SIGN_NONE ? low != 0xC && low != 0xD && low != 0xF : low != 0xF && low != 0xC) return false;
+      *negative = low == 0xD;
+      *count = 2 * last + 1;
       return true;
     }
     default: {  // binary, big-endian
@@ -114,10 +123,11 @@ bool NumberDigits(const uint8_t* p, const Step& step, const CodePage& page, char
         *negative = true;
         value = 0 - value;
       }
-      char* end = digits + 20;
-      char* start = DigitsBefore(end, value);
-      *count = static_cast<int32_t>(end - start);
-      std::memmove(digits, start, *count);
+      // Twenty digits, the number's right-aligned after zeros, as a display
+      // number would hold them.
+      std::memcpy(digits, "00000000000000000000", 20);
+      DigitsBefore(digits + 20, value);
+      *count = 20;
       return true;
     }
   }
@@ -234,12 +244,51 @@ char* PutDecimal(char* out, const char* digits, int32_t count, int32_t scale, bo
   return out + (count - from);
 }
 
+// Where the first digit other than '0' is, or count.
+inline int32_t LeadingZeros(const char* digits, int32_t count) {
+  int32_t first = 0;
+  for (; first + 8 <= count; first += 8) {
+    uint64_t x = Load8(reinterpret_cast<const uint8_t*>(digits + first)) ^ (0x30 * ONES);
+    if (x) return first + __builtin_ctzll(x) / 8;
+  }
+  while (first < count && digits[first] == '0') first++;
+  return first;
+}
+
 char* PutNumber(char* out, const uint8_t* bytes, const Step& step, const CodePage& page) {
-  char* digits = ScratchOf(out, step);
+  if (step.width > 16 || step.scale < 0 || step.scale > 30) {
+    char* digits = ScratchOf(out, step);
+    int32_t count;
+    bool negative;
+    if (!NumberDigits(bytes, step, page, digits, &count, &negative)) return nullptr;
+    return PutDecimal(out, digits, count, step.scale, negative);
+  }
+  // Short numbers: the digits are copied in fixed 32-byte moves.
+  char digits[64 + 32];
   int32_t count;
   bool negative;
   if (!NumberDigits(bytes, step, page, digits, &count, &negative)) return nullptr;
-  return PutDecimal(out, digits, count, step.scale, negative);
+  int32_t first = LeadingZeros(digits, count);
+  int32_t whole = count - step.scale;
+  if (first == count) negative = false;
+  *out = '-';
+  out += negative;
+  if (first < whole) {
+    std::memcpy(out, digits + first, 32);
+    out += whole - first;
+  } else if (whole >= 0) {
+    *out++ = '0';
+  }
+  if (step.scale == 0) return out;
+  if (whole < 0) {  // P positions between the point and the digits
+    std::memcpy(out, "0.0000000000000000000000000000000", 32);
+    out += 2 - whole;
+    whole = 0;
+  } else {
+    *out++ = '.';
+  }
+  std::memcpy(out, digits + whole, 32);
+  return out + (count - whole);
 }
 
 int ReadInteger(const uint8_t* bytes, const Step& step, const CodePage& page, int64_t* value) {
@@ -299,13 +348,25 @@ char* PutHex(char* out, const uint8_t* bytes, uint32_t width) {
 char* PutText(char* out, const uint8_t* bytes, uint32_t width, const CodePage& page, OutputForm form,
               bool keepSpaces) {
   const uint8_t* end = bytes + width;
-  if (!keepSpaces)
+  if (!keepSpaces) {
+    while (end - bytes >= 8 && Load8(end - 8) == page.space * ONES) end -= 8;
     while (end > bytes && end[-1] == page.space) end--;
+  }
   if (page.utf8 && !ValidUtf8(bytes, end)) return nullptr;
   if (form == FORM_JSON) *out++ = '"';
   char* start = out;
   uint32_t seen = 0;
-  for (const uint8_t* p = bytes; p < end; p++) {
+  const uint8_t* p = bytes;
+  // Eight bytes at a time while each gives one plain ASCII byte.
+  const uint8_t* plain = page.plain[form];
+  for (; end - p >= 8; p += 8, out += 8) {
+    uint64_t x = uint64_t{plain[p[0]]} | uint64_t{plain[p[1]]} << 8 | uint64_t{plain[p[2]]} << 16 |
+                 uint64_t{plain[p[3]]} << 24 | uint64_t{plain[p[4]]} << 32 | uint64_t{plain[p[5]]} << 40 |
+                 uint64_t{plain[p[6]]} << 48 | uint64_t{plain[p[7]]} << 56;
+    if ((x - ONES) & ~x & (0x80 * ONES)) break;  // a byte that is not plain
+    std::memcpy(out, &x, 8);
+  }
+  for (; p < end; p++) {
     uint32_t entry = page.chars[*p];
     seen |= entry;
     std::memcpy(out, &entry, 4);
