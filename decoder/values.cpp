@@ -3,6 +3,8 @@
 // a table; no value passes through a binary float except COMP-1 and COMP-2.
 #include "decoder/values.h"
 
+#include <emmintrin.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -255,40 +257,139 @@ inline int32_t LeadingZeros(const char* digits, int32_t count) {
   return first;
 }
 
-char* PutNumber(char* out, const uint8_t* bytes, const Step& step, const CodePage& page) {
-  if (step.width > 16 || step.scale < 0 || step.scale > 30) {
-    char* digits = ScratchOf(out, step);
-    int32_t count;
-    bool negative;
-    if (!NumberDigits(bytes, step, page, digits, &count, &negative)) return nullptr;
-    return PutDecimal(out, digits, count, step.scale, negative);
+// Sixteen digit lanes, first digit lowest, in two registers.
+struct DigitLanes {
+  uint64_t low, high;
+};
+
+// Stores lanes from..15 at out (16 bytes written, 16 - from meaningful).
+inline void StoreLanes(char* out, DigitLanes lanes, int32_t from) {
+  uint64_t low, high;
+  if (from == 0) {
+    low = lanes.low, high = lanes.high;
+  } else if (from < 8) {
+    low = lanes.low >> (8 * from) | lanes.high << (64 - 8 * from);
+    high = lanes.high >> (8 * from);
+  } else {
+    low = lanes.high >> (8 * (from - 8)), high = 0;
   }
-  // Short numbers: the digits are copied in fixed 32-byte moves.
-  char digits[64 + 32];
-  int32_t count;
-  bool negative;
-  if (!NumberDigits(bytes, step, page, digits, &count, &negative)) return nullptr;
-  int32_t first = LeadingZeros(digits, count);
-  int32_t whole = count - step.scale;
-  if (first == count) negative = false;
+  std::memcpy(out, &low, 8);
+  std::memcpy(out + 8, &high, 8);
+}
+
+// count digit lanes as an exact decimal with scale digits after the point.
+inline char* PutLanes(char* out, __m128i digits, int32_t count, int32_t scale, bool negative) {
+  uint32_t lanes = (1u << count) - 1;
+  uint32_t zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_set1_epi8('0')))) & lanes;
+  int32_t first = __builtin_ctz(~zeros | (1u << count));
+  DigitLanes all{static_cast<uint64_t>(_mm_cvtsi128_si64(digits)),
+                 static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(digits, digits)))};
   *out = '-';
-  out += negative;
+  out += negative && first < count;
+  int32_t whole = count - scale;
   if (first < whole) {
-    std::memcpy(out, digits + first, 32);
+    StoreLanes(out, all, first);
     out += whole - first;
-  } else if (whole >= 0) {
+  } else {
     *out++ = '0';
   }
-  if (step.scale == 0) return out;
-  if (whole < 0) {  // P positions between the point and the digits
-    std::memcpy(out, "0.0000000000000000000000000000000", 32);
-    out += 2 - whole;
-    whole = 0;
-  } else {
-    *out++ = '.';
+  if (scale == 0) return out;
+  *out++ = '.';
+  StoreLanes(out, all, whole);
+  return out + scale;
+}
+
+// Display digits of up to 16 bytes checked and made ASCII at once; the
+// byte at carrier (-1: none) holds the sign in its zone and is looked up.
+inline bool ZonedLanes(const uint8_t* p, int32_t count, int32_t carrier, const CodePage& page, __m128i* digits,
+                       bool* negative) {
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  __m128i low = _mm_and_si128(bytes, _mm_set1_epi8(0x0F));
+  __m128i zone = _mm_and_si128(bytes, _mm_set1_epi8(static_cast<char>(0xF0)));
+  __m128i zoneOk = _mm_cmpeq_epi8(zone, _mm_set1_epi8(static_cast<char>(page.ebcdic ? 0xF0 : 0x30)));
+  __m128i digitOk = _mm_cmplt_epi8(low, _mm_set1_epi8(10));
+  uint32_t good = static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(zoneOk, digitOk)));
+  uint32_t lanes = (1u << count) - 1;
+  __m128i ascii = _mm_or_si128(low, _mm_set1_epi8('0'));
+  *negative = false;
+  if (carrier >= 0) {
+    uint8_t z = page.zones[p[carrier]];
+    if (z == ZONE_BAD) return false;
+    *negative = (z & 0xF0) == ZONE_MINUS;
+    good |= 1u << carrier;
+    __m128i at = _mm_cmpeq_epi8(_mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
+                                _mm_set1_epi8(static_cast<char>(carrier)));
+    ascii = _mm_or_si128(_mm_andnot_si128(at, ascii), _mm_and_si128(at, _mm_set1_epi8(static_cast<char>('0' + (z & 0x0F)))));
   }
-  std::memcpy(out, digits + whole, 32);
-  return out + (count - whole);
+  *digits = ascii;
+  return (good & lanes) == lanes;
+}
+
+// Packed bytes of up to 8 (15 digits and the sign) checked and unpacked at once.
+inline bool PackedLanes(const uint8_t* p, int32_t width, bool isSigned, __m128i* digits, bool* negative) {
+  uint8_t sign = p[width - 1] & 0x0F;
+  if (isSigned ? sign != 0xC && sign != 0xD && sign != 0xF : sign != 0xF && sign != 0xC) return false;
+  *negative = sign == 0xD;
+  __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+  __m128i high = _mm_and_si128(_mm_srli_epi16(bytes, 4), _mm_set1_epi8(0x0F));
+  __m128i low = _mm_and_si128(bytes, _mm_set1_epi8(0x0F));
+  __m128i nibbles = _mm_unpacklo_epi8(high, low);
+  uint32_t bad = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9))));
+  if (bad & ((1u << (2 * width - 1)) - 1)) return false;
+  *digits = _mm_or_si128(nibbles, _mm_set1_epi8('0'));
+  return true;
+}
+
+// A binary value written backwards from its end: scale digits, the point,
+// the whole part.
+inline char* PutBinary(char* out, const uint8_t* p, const Step& step) {
+  uint32_t width = step.width;
+  uint64_t value = 0;
+  for (uint32_t i = 0; i < width; i++) value = value << 8 | p[i];
+  bool negative = false;
+  if (step.sign != SIGN_NONE) {
+    if (width < 8 && (p[0] & 0x80)) value |= ~uint64_t{0} << (8 * width);
+    if (static_cast<int64_t>(value) < 0) negative = true, value = 0 - value;
+  }
+  char text[48];
+  char* end = text + sizeof text;
+  char* at = end;
+  for (int32_t i = 0; i < step.scale; i++, value /= 10) *--at = static_cast<char>('0' + value % 10);
+  if (step.scale > 0) *--at = '.';
+  at = DigitsBefore(at, value);
+  if (negative) *--at = '-';  // a magnitude above zero
+  std::memcpy(out, at, 32);
+  if (end - at > 32) std::memcpy(out, at, end - at);
+  return out + (end - at);
+}
+
+char* PutNumber(char* out, const uint8_t* bytes, const Step& step, const CodePage& page) {
+  int32_t width = static_cast<int32_t>(step.width);
+  int32_t scale = step.scale;
+  bool fast = scale >= 0 && scale <= width;
+  __m128i digits;
+  bool negative;
+  switch (step.kind) {
+    case SK_ZONED:
+      if (!fast || width > 16) break;
+      if (!ZonedLanes(bytes, width, step.sign == SIGN_NONE ? -1 : step.sign == SIGN_LEADING ? 0 : width - 1, page,
+                      &digits, &negative))
+        return nullptr;
+      return PutLanes(out, digits, width, scale, negative);
+    case SK_PACKED:
+      if (!fast || width > 8) break;
+      if (!PackedLanes(bytes, width, step.sign != SIGN_NONE, &digits, &negative)) return nullptr;
+      return PutLanes(out, digits, 2 * width - 1, scale, negative);
+    case SK_BINARY:
+      if (!fast) break;
+      return PutBinary(out, bytes, step);
+    default:
+      break;
+  }
+  char* scratch = ScratchOf(out, step);
+  int32_t count;
+  if (!NumberDigits(bytes, step, page, scratch, &count, &negative)) return nullptr;
+  return PutDecimal(out, scratch, count, scale, negative);
 }
 
 int ReadInteger(const uint8_t* bytes, const Step& step, const CodePage& page, int64_t* value) {
