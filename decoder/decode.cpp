@@ -321,12 +321,14 @@ int Prepare(DecodeState& state, DataInput* input, OutputSink* sink, int* fd) {
   }
   int64_t most = plan.recordLength > (1 << 16) + 8 ? plan.recordLength : (1 << 16) + 8;
   if (!OpenData(input, DecodeFileName, most)) return 0;
-  *fd = toStandardOutput ? DecodedOutputFd : open(DecodeOutputName.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  *fd = toStandardOutput ? DecodedOutputFd : open(DecodeOutputName.c_str(), O_WRONLY | O_CREAT, 0666);
   if (*fd < 0) {
     std::printf("Can not write to file '%s'\n", DecodeOutputName.c_str());
     return 0;
   }
-  return StartOutput(sink, *fd, static_cast<size_t>(plan.mostOutput));
+  struct stat status;
+  bool regular = fstat(*fd, &status) == 0 && S_ISREG(status.st_mode);
+  return StartOutput(sink, *fd, static_cast<size_t>(plan.mostOutput), regular && !toStandardOutput);
 }
 
 // Runs every record; 0 after a message when a record fails.

@@ -24,6 +24,7 @@ void WriteAll(OutputSink* sink, const char* data, size_t size) {
 }
 
 void WriterLoop(OutputSink* sink) {
+  if (sink->truncate && ftruncate(sink->fd, 0) != 0) sink->error = errno;
   std::unique_lock<std::mutex> held(sink->lock);
   for (;;) {
     sink->changed.wait(held, [sink] { return sink->pending || sink->stop; });
@@ -40,8 +41,9 @@ void WriterLoop(OutputSink* sink) {
 
 }  // namespace
 
-int StartOutput(OutputSink* sink, int fd, size_t most) {
+int StartOutput(OutputSink* sink, int fd, size_t most, bool truncate) {
   sink->fd = fd;
+  sink->truncate = truncate;
   sink->capacity = most * 4 > LEAST_BUFFER ? most * 4 : LEAST_BUFFER;
   for (char*& buffer : sink->buffers)
     if (!(buffer = static_cast<char*>(std::malloc(sink->capacity)))) {

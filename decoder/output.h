@@ -21,11 +21,14 @@ struct OutputSink {
   size_t pendingSize;
   bool stop;
   int error;                // errno of a failed write; 0: none
+  bool truncate;            // empty the file first, on the thread: a large
+                            // old file takes long to let go
   std::thread writer;
 };
 
-// Starts writing to fd with buffers of at least most bytes; 0 after a message.
-int StartOutput(OutputSink* sink, int fd, size_t most);
+// Starts writing to fd with buffers of at least most bytes, emptying the
+// file first when truncate; 0 after a message.
+int StartOutput(OutputSink* sink, int fd, size_t most, bool truncate);
 // Hands the current buffer to the thread and goes on in the other.
 void HandOver(OutputSink* sink);
 // Room for count bytes at sink->at, handing the full buffer over when needed.

@@ -340,8 +340,19 @@ inline bool PackedLanes(const uint8_t* p, int32_t width, bool isSigned, __m128i*
   return true;
 }
 
-// A binary value written backwards from its end: scale digits, the point,
-// the whole part.
+// Decimal digits of value, at least one.
+inline int32_t DigitCount(uint64_t value) {
+  static constexpr uint64_t POWERS[20] = {1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull,
+      10000000ull, 100000000ull, 1000000000ull, 10000000000ull, 100000000000ull, 1000000000000ull,
+      10000000000000ull, 100000000000000ull, 1000000000000000ull, 10000000000000000ull,
+      100000000000000000ull, 1000000000000000000ull, 10000000000000000000ull};
+  int32_t guess = ((64 - __builtin_clzll(value | 1)) * 1233) >> 12;  // log10 from log2
+  int32_t count = guess + 1 - (value < POWERS[guess]);
+  return count > 0 ? count : 1;
+}
+
+// A binary value, its length worked out first and its digits written
+// backwards in place: scale digits, the point, the whole part.
 inline char* PutBinary(char* out, const uint8_t* p, const Step& step) {
   uint32_t width = step.width;
   uint64_t value = 0;
@@ -351,16 +362,16 @@ inline char* PutBinary(char* out, const uint8_t* p, const Step& step) {
     if (width < 8 && (p[0] & 0x80)) value |= ~uint64_t{0} << (8 * width);
     if (static_cast<int64_t>(value) < 0) negative = true, value = 0 - value;
   }
-  char text[48];
-  char* end = text + sizeof text;
+  *out = '-';
+  out += negative;  // a magnitude above zero
+  int32_t scale = step.scale, digits = DigitCount(value);
+  int32_t whole = digits > scale ? digits - scale : 1;
+  char* end = out + whole + (scale > 0 ? 1 + scale : 0);
   char* at = end;
-  for (int32_t i = 0; i < step.scale; i++, value /= 10) *--at = static_cast<char>('0' + value % 10);
-  if (step.scale > 0) *--at = '.';
-  at = DigitsBefore(at, value);
-  if (negative) *--at = '-';  // a magnitude above zero
-  std::memcpy(out, at, 32);
-  if (end - at > 32) std::memcpy(out, at, end - at);
-  return out + (end - at);
+  for (int32_t i = 0; i < scale; i++, value /= 10) *--at = static_cast<char>('0' + value % 10);
+  if (scale > 0) *--at = '.';
+  DigitsBefore(at, value);
+  return end;
 }
 
 char* PutNumber(char* out, const uint8_t* bytes, const Step& step, const CodePage& page) {
