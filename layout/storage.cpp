@@ -136,7 +136,10 @@ int SetStorageType(FieldNode* entry) {
       entry->type = FixedBinaryType(entry->size, false);
     return 1;
   }
-  if (entry->type == FT_NUMERIC) return SetNumericType(entry);
+  if (entry->type == FT_NUMERIC) {
+    entry->isNumber = true;
+    return SetNumericType(entry);
+  }
   entry->size = 0;
   return 1;
 }
