@@ -116,7 +116,6 @@ int main(int argc, char** argv) {
   }
   InputFileName = argv[arg];
   StructureName = "RECORD";
-  SourceLanguage = LANGUAGE_COBOL;
   long records = std::atol(argv[arg + 1]);
   SourceFile* file = LoadSourceFile(InputFileName);
   Plan plan;
