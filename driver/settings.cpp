@@ -18,6 +18,20 @@ int32_t RedefinitionsUsed;
 std::string MapFileName;
 bool CobolMode;
 std::vector<std::string> CopyPaths;
+std::string DecodeFileName;
+std::string DecodeOutputName;
+std::string EncodingName;
+int32_t DataRecordFormat;
+int32_t DataFloatFormat;
+bool VariableOccurs;
+bool RdwLittleEndian;
+bool RdwExcludesHeader;
+bool KeepSpaces;
+int64_t SkipRecords;
+int64_t CountRecords;
+int64_t RangeStart;
+int64_t RangeLength;
+const char* DecodeOptionGiven;
 
 void ResetSettings() {
   InputFileName.clear();
@@ -37,4 +51,15 @@ void ResetSettings() {
   MapFileName.clear();
   CobolMode = false;
   CopyPaths.clear();
+  DecodeFileName.clear();
+  DecodeOutputName.clear();
+  EncodingName = "cp037";
+  DataRecordFormat = RECORDS_FIXED;
+  DataFloatFormat = FLOATS_BY_ENCODING;
+  VariableOccurs = RdwLittleEndian = RdwExcludesHeader = KeepSpaces = false;
+  SkipRecords = 0;
+  CountRecords = -1;
+  RangeStart = 0;
+  RangeLength = -1;
+  DecodeOptionGiven = nullptr;
 }

@@ -199,5 +199,6 @@ int ProcessCopybook(SourceFile* file) {
               static_cast<int>(TopStructure->name.size()), TopStructure->name.data(),
               TopStructure->size, static_cast<unsigned>(TopStructure->size));
   CheckRedefineLengths();
+  ChooseAlternatives();
   return 1;
 }

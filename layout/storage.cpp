@@ -103,7 +103,10 @@ int SetStorageType(FieldNode* entry) {
     entry->size = entry->digits;
     return 1;
   }
-  if (entry->type == FT_NUMERIC) return SetNumericType(entry);
+  if (entry->type == FT_NUMERIC) {
+    entry->isNumber = true;
+    return SetNumericType(entry);
+  }
   entry->size = 0;
   return 1;
 }

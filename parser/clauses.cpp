@@ -46,6 +46,7 @@ int ParseOccurs(TokenCursor* cursor, FieldNode* node) {
   if (!GetToken(cursor, true) || !ParseNumber(TokenText(cursor), &bound) ||
       !GetToken(cursor, true))
     return 0;
+  int32_t lowest = bound;
   if (StartsWithWord(TokenText(cursor), "TO")) {
     if (!GetToken(cursor, true) || !ParseNumber(TokenText(cursor), &bound) ||
         !GetToken(cursor, true))
@@ -69,6 +70,7 @@ int ParseOccurs(TokenCursor* cursor, FieldNode* node) {
   FieldExtra* extra = FieldExtraOf(node);
   if (!extra) return 0;
   extra->occursMax = bound;
+  extra->occursMin = lowest;
   return 1;
 }
 

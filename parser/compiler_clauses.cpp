@@ -112,6 +112,7 @@ int ParseOneValue(TokenCursor* cursor, FieldNode* node) {
 int ParseCompilerOccurs(TokenCursor* cursor, FieldNode* node) {
   int32_t bound;
   if (!Next(cursor) || !ParseNumber(TokenText(cursor), &bound) || !Next(cursor)) return 0;
+  int32_t lowest = bound;
   if (IsWord(TokenText(cursor), "TO")) {
     if (!Next(cursor) || !ParseNumber(TokenText(cursor), &bound) || !Next(cursor)) return 0;
   }
@@ -146,6 +147,7 @@ int ParseCompilerOccurs(TokenCursor* cursor, FieldNode* node) {
   FieldExtra* extra = FieldExtraOf(node);
   if (!extra) return 0;
   extra->occursMax = bound;
+  extra->occursMin = lowest;
   return 1;
 }
 
