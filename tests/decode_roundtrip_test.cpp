@@ -114,9 +114,11 @@ std::vector<std::map<std::string, std::string>> ReadDecoded(const fs::path& path
     return records;
   }
   std::vector<std::vector<std::string>> rows = CsvRows(text);
-  for (size_t row = 1; row < rows.size(); row++)
+  for (size_t row = 1; row < rows.size(); row++) {
+    std::map<std::string, std::string>& record = records.emplace_back();
     for (size_t cell = 0; cell < rows[0].size(); cell++)
-      records.resize(row), records[row - 1][rows[0][cell]] = cell < rows[row].size() ? rows[row][cell] : "<missing>";
+      record[rows[0][cell]] = cell < rows[row].size() ? rows[row][cell] : "<missing>";
+  }
   return records;
 }
 
