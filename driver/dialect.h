@@ -28,6 +28,13 @@ struct Dialect {
   bool ibmBinarySizes;
   // Layout: a SYNC item in a table is aligned in every occurrence.
   bool syncEveryOccurrence;
+  // Layout: the slack before a SYNC item belongs to the item before it, in
+  // the group that holds that item.
+  bool slackFollowsPrecedingItem;
+  // Layout: a binary item of 5 to 18 digits aligns on a fullword.
+  bool longBinaryOnFullword;
+  // Layout: the 01 records of a copybook share one record area.
+  bool recordsShareOneArea;
   // Names: REDEFINES and DEPENDING ON objects are found whatever their case.
   bool caseBlindNames;
   // Names: a DEPENDING ON object must be declared in the copybook.
@@ -43,6 +50,9 @@ inline constexpr Dialect DEFAULT_DIALECT = {
     /*mostDigits=*/0,
     /*ibmBinarySizes=*/false,
     /*syncEveryOccurrence=*/false,
+    /*slackFollowsPrecedingItem=*/false,
+    /*longBinaryOnFullword=*/false,
+    /*recordsShareOneArea=*/false,
     /*caseBlindNames=*/false,
     /*checksDependingObjects=*/false,
 };
@@ -57,6 +67,9 @@ inline constexpr Dialect IBM_DIALECT = {
     /*mostDigits=*/31,
     /*ibmBinarySizes=*/true,
     /*syncEveryOccurrence=*/true,
+    /*slackFollowsPrecedingItem=*/true,
+    /*longBinaryOnFullword=*/true,
+    /*recordsShareOneArea=*/true,
     /*caseBlindNames=*/true,
     /*checksDependingObjects=*/true,
 };

@@ -29,17 +29,17 @@ static int Refuse(const char* message) {
   return 0;
 }
 
-// Writing over a copybook being converted would lose it: such a file is
-// refused, with the message that says so.
-static bool RefuseInputFile(const std::string& name, const char* what) {
+// Writing over a copybook being converted would lose it: 0 after the
+// message that says so when the output is one of the files read.
+static int CheckNotInputFile(const std::string& name, const char* what) {
   struct stat output, input;
-  if (stat(name.c_str(), &output) != 0) return false;
+  if (stat(name.c_str(), &output) != 0) return 1;
   for (SourceFile* file = SourceFiles; file; file = file->next)
     if (stat(file->path, &input) == 0 && input.st_dev == output.st_dev && input.st_ino == output.st_ino) {
       std::printf("%s file '%s' is the input file\n", what, name.c_str());
-      return true;
+      return 0;
     }
-  return false;
+  return 1;
 }
 
 // The file type runs from the first '.' of the input's file part.
@@ -90,9 +90,9 @@ int RunRecforge(int argc, char** argv) {
   if (CurrentDialect->readsReferenceFormat && !(file = ExpandCobolSource(file))) return 1;
   if (SourceLanguage == LANGUAGE_COBOL && !ProcessCopybook(file)) return 1;
   bool map = !MapFileName.empty();
-  if (map && MapFileName != "-" && RefuseInputFile(MapFileName, "Map")) return 1;
+  if (map && MapFileName != "-" && !CheckNotInputFile(MapFileName, "Map")) return 1;
   if (map && !PrepareLayoutMap()) return 1;
-  if (StructureList && RefuseInputFile(OutputFileName, "Output")) return 1;
+  if (StructureList && !CheckNotInputFile(OutputFileName, "Output")) return 1;
   if (!WriteFormatFile()) return 1;
   return !map || WriteLayoutMap() ? 0 : 1;
 }

@@ -204,10 +204,10 @@ const LayoutCase CASES[] = {
      "01 R.\n 05 A PIC X.\n 88 C VALUE 'C'.\n 05 B REDEFINES C PIC X.",
      "Did not find referenced REDEFINES field 'C'.\n"},
     {"redefines_non_unique_warns", "",
-     "01 R.\n 05 A PIC X.\n 05 A PIC X(2).\n 05 B REDEFINES A PIC X(2).",
+     "01 R.\n 05 A PIC X.\n 05 B REDEFINES A PIC X(2).\n 05 A PIC X(2).",
      "REDEFINE of a non-unique field 'A' found.\n"
-     "Structure R is 3 (0x00000003) bytes long\n"
-     "top R size 3\n  A char 1\n  A_1 char 2 heads\n  B char 2 redefines A\n"},
+     "Structure R is 4 (0x00000004) bytes long\n"
+     "top R size 4\n  A char 1 heads pad 1\n  B char 2 redefines A\n  A_1 char 2\n"},
     {"redefines_groups_in_occurs", "",
      "01 R.\n 05 T OCCURS 2.\n  10 A PIC X(6).\n  10 B REDEFINES A PIC S9(9) COMP-3.\n"
      "  10 C PIC X.\n 05 D PIC X.",

@@ -6,6 +6,7 @@
 
 #include "driver/settings.h"
 #include "layout/structure.h"
+#include "layout/walk.h"
 
 int64_t ChainFootprint(const FieldNode* head) {
   int64_t longest = 0;
@@ -20,7 +21,7 @@ static int64_t MemberShare(const FieldNode* member) {
   return member->redefineRole == RR_REDEFINES ? 0 : ChainFootprint(member);
 }
 
-int AddStructureSize(StructNode* structure) {
+static int AddStructureSize(StructNode* structure) {
   int64_t size = structure->size;
   for (FieldNode* member = structure->members; member; member = member->next) {
     size += MemberShare(member);
@@ -33,72 +34,89 @@ int AddStructureSize(StructNode* structure) {
 // IBM's compilers align a SYNC item in every occurrence of a table.
 static bool AlignsEveryOccurrence() { return CurrentDialect->syncEveryOccurrence; }
 
+// IBM puts the slack bytes before a SYNC item right after the elementary
+// item that precedes it, in the group that holds that item: a group that
+// begins with a SYNC item begins after the slack, and a group that ends
+// just before one takes the slack into its size.
+static bool SlackFollowsPrecedingItem() { return CurrentDialect->slackFollowsPrecedingItem; }
+
 // The largest alignment among the SYNC items of a structure, at any depth.
 static int32_t LargestSyncAlignment(const StructNode* structure) {
   int32_t largest = 1;
   for (const FieldNode* member = structure->members; member; member = member->next) {
     int32_t align = member->type == FT_STRUCT
                         ? LargestSyncAlignment(member->structure)
-                        : (member->isSync && IsBinaryOrFloat(member->type) ? member->size : 1);
+                        : (member->isSync && IsBinaryOrFloat(member->type) ? NaturalAlignment(member) : 1);
     if (align > largest) largest = align;
   }
   return largest;
 }
 
-// Slack bytes at the end of each occurrence make its length a multiple of
-// the largest alignment inside, so every occurrence aligns like the first.
-static int PadOccurrence(StructNode* structure) {
-  int32_t align = LargestSyncAlignment(structure);
+// Slack bytes that end a structure on a multiple of align; a table's
+// occurrence that starts off that multiple needs them written as bytes.
+static int PadEnd(StructNode* structure, int32_t align, bool asBytes) {
   int32_t slack = (align - structure->size % align) % align;
   if (slack == 0) return 1;
   if (int64_t{structure->size} + slack > MAX_SIZE) return RefuseSize("Structure", structure->name);
   structure->size += slack;
-  structure->occurrenceAlign = align;
+  structure->endAlign = align;
+  structure->endSlack = asBytes ? slack : 0;
   return 1;
 }
 
-static int ExamineMember(FieldNode* member, int64_t offset) {
-  if (member->type == FT_STRUCT) {
-    if (!CheckOffsets(member->structure, offset)) return 0;
-    if (ExtraOf(member).occursCount > 0 && AlignsEveryOccurrence()) return PadOccurrence(member->structure);
-    return 1;
-  }
-  if (IsBinaryOrFloat(member->type)) {
-    member->alignRemainder = static_cast<uint8_t>(offset % member->size);
+// Slack bytes at the end of each occurrence make its length a multiple of
+// the largest alignment inside, so every occurrence aligns like the first.
+static int PadOccurrence(StructNode* structure, int64_t start) {
+  int32_t align = LargestSyncAlignment(structure);
+  return PadEnd(structure, align, start % align != 0);
+}
+
+// The layout pass over the one walk: each member learns how far it lies
+// from its alignment, each structure its size.
+struct PlaceVisitor : WalkVisitor {
+  int Arrive(FieldNode* member, StructNode* structure, int64_t start) {
+    if (start > MAX_SIZE) return RefuseSize("Structure", structure->name);
+    if (member->type == FT_STRUCT && SlackFollowsPrecedingItem())
+      member->alignRemainder = static_cast<uint8_t>(start % LeadingAlignment(member));
+    if (member->type == FT_STRUCT || !IsBinaryOrFloat(member->type)) return 1;
+    member->alignRemainder = static_cast<uint8_t>(start % NaturalAlignment(member));
     if (member->alignRemainder != 0 && !member->isSync && (WarningFlags & WARN_UNALIGNED))
       std::printf("Field '%.*s' type %s (size %d) at offset 0x%8.8X is not aligned\n",
                   static_cast<int>(member->name.size()), member->name.data(),
-                  FieldTypeName(member->type), member->size,
-                  static_cast<unsigned>(offset));
+                  FieldTypeName(member->type), member->size, static_cast<unsigned>(start));
+    return 1;
   }
-  return 1;
+  int Leave(const MemberPlace& place) {
+    FieldNode* member = place.member;
+    if (member->type == FT_STRUCT && ExtraOf(member).occursCount > 0 && AlignsEveryOccurrence() &&
+        !PadOccurrence(member->structure, place.offset))
+      return 0;
+    if (FieldFootprint(member) > MAX_SIZE) return RefuseSize("Field", member->name);
+    return 1;
+  }
+  int Close(const StructurePlace& place) {
+    if (!AddStructureSize(place.structure)) return 0;
+    const FieldNode* group = place.owner;
+    if (!group || !place.following || !SlackFollowsPrecedingItem() || ExtraOf(group).occursCount > 0 ||
+        group->redefineRole != RR_NONE)
+      return 1;
+    // The following SYNC item's slack, from the record's start.
+    int32_t align = LeadingAlignment(place.following);
+    int64_t slack = (align - place.end % align) % align;
+    if (slack == 0) return 1;
+    if (place.end + slack - place.base > MAX_SIZE) return RefuseSize("Structure", place.structure->name);
+    place.structure->size += static_cast<int32_t>(slack);
+    place.structure->endAlign = align;
+    return 1;
+  }
+};
+
+int LayOutRecord() {
+  PlaceVisitor visitor;
+  return WalkRecord(visitor);
 }
 
-int CheckOffsets(StructNode* structure, int64_t offset) {
-  int64_t running = offset;
-  FieldNode* head = nullptr;  // redefined member whose chain is being passed
-  int64_t headOffset = 0;
-  for (FieldNode* member = structure->members; member; member = member->next) {
-    if (member->redefineRole == RR_REDEFINES) {
-      if (!ExamineMember(member, headOffset)) return 0;
-      if (FieldFootprint(member) > MAX_SIZE) return RefuseSize("Field", member->name);
-      continue;
-    }
-    if (head) running = headOffset + ChainFootprint(head), head = nullptr;
-    if (running > MAX_SIZE) return RefuseSize("Structure", structure->name);
-    if (!ExamineMember(member, running)) return 0;
-    int64_t footprint = FieldFootprint(member);
-    if (footprint > MAX_SIZE) return RefuseSize("Field", member->name);
-    if (member->redefineRole == RR_REDEFINED) {
-      head = member, headOffset = running;
-    } else {
-      running += footprint;
-    }
-  }
-  return AddStructureSize(structure);
-}
-
-void CompareRedefineLengths(FieldNode* head, int64_t longest) {
+static void CompareRedefineLengths(FieldNode* head, int64_t longest) {
   bool differs = false;
   for (FieldNode* entry = head; entry; entry = NextRedefine(entry)) {
     int64_t bytes = FieldFootprint(entry);
@@ -116,6 +134,11 @@ void CompareRedefineLengths(FieldNode* head, int64_t longest) {
                 entry->name.data(), static_cast<int>(FieldFootprint(entry)));
 }
 
+// Every chain head, structure by structure in the order of the structure
+// list, then in member order; the outer structure that a collapse drops
+// held a single group, so no head.
 void CheckRedefineLengths() {
-  ForEachChainHead([](FieldNode* head) { CompareRedefineLengths(head, ChainFootprint(head)); });
+  for (StructNode* structure = StructureList; structure; structure = structure->next)
+    for (FieldNode* member = structure->members; member; member = member->next)
+      if (member->redefineRole == RR_REDEFINED) CompareRedefineLengths(member, ChainFootprint(member));
 }

@@ -5,7 +5,7 @@
 #include "driver/settings.h"
 #include "layout/structure.h"
 
-int BinarySizeAllowed(int32_t size) {
+static int BinarySizeAllowed(int32_t size) {
   return MinBinarySize < 0 || size >= MinBinarySize;
 }
 
@@ -141,14 +141,31 @@ int SetStorageType(FieldNode* entry) {
   return 1;
 }
 
+// IBM aligns a binary item of 5 to 18 digits on a fullword; only COMP-2
+// takes a doubleword.
+static bool AlignsLongBinaryOnFullword() { return CurrentDialect->longBinaryOnFullword; }
+
+int32_t NaturalAlignment(const FieldNode* entry) {
+  bool longBinary = entry->type == FT_INT64 || entry->type == FT_UINT64;
+  return longBinary && AlignsLongBinaryOnFullword() ? 4 : entry->size;
+}
+
+int32_t LeadingAlignment(const FieldNode* member) {
+  while (member && member->type == FT_STRUCT) member = member->structure->members;
+  return member && member->isSync && IsBinaryOrFloat(member->type) ? NaturalAlignment(member) : 1;
+}
+
+int64_t SlackBefore(const FieldNode* member) {
+  if (member->alignRemainder == 0) return 0;
+  if (member->type == FT_STRUCT) return LeadingAlignment(member) - member->alignRemainder;
+  return member->isSync ? NaturalAlignment(member) - member->alignRemainder : 0;
+}
+
 int64_t FieldFootprint(const FieldNode* entry) {
   int64_t bytes = entry->type == FT_STRUCT
                       ? (entry->structure ? entry->structure->size : 0)
                       : entry->size;
   int32_t occurs = ExtraOf(entry).occursCount;
   if (occurs != 0) bytes *= occurs;
-  // Slack bytes align a SYNC item to a multiple of its size.
-  if (entry->isSync && entry->alignRemainder != 0)
-    bytes += entry->size - entry->alignRemainder;
-  return bytes;
+  return bytes + SlackBefore(entry);
 }

@@ -232,6 +232,10 @@ TEST_P(CobcCrossCheck, MapMatches) {
         lengths[table.record] = offsets[table.probe] + lengths[table.probe] * table.largest;
     for (size_t i = 0; i < probes.size(); i++) {
       const MapLine& line = csv[probes[i].line];
+      // IBM gives the slack before a SYNC item to the group of the item
+      // before it, so a group may begin or end elsewhere than in cobc; the
+      // items and records lie alike.
+      if (binary == 0 && line.kind == "group" && probes[i].record != i) continue;
       EXPECT_EQ(line.offset - csv[probes[probes[i].record].line].offset, offsets[i])
           << "offset of " << probes[i].reference;
       EXPECT_EQ(line.length, lengths[i]) << "length of " << probes[i].reference;

@@ -31,6 +31,7 @@ static bool MayOverwrite() {
 // Every block; 0 when a block writer failed.
 static int WriteBlocks(FILE* stream, int32_t* enumCount, int32_t* structCount) {
   TextOut* out = StartTextOut(stream);
+  PaddingNumbers.clear();
   int written = 1;
   for (StructNode* s = StructureList; s && written; s = s->next)
     written = WriteEnumerations(out, s, enumCount);

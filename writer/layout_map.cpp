@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "driver/settings.h"
+#include "layout/walk.h"
 #include "writer/writer.h"
 
 namespace {
@@ -23,14 +24,6 @@ constexpr std::string_view KIND_NAMES[] = {"group", "field", "slack", "padding"}
 
 enum MapForm : int32_t { MAP_TEXT = 0, MAP_CSV = 1, MAP_JSON = 2 };
 
-// A table dimension of the entries below an OCCURS entry.
-struct Dimension {
-  int32_t count;                // occurrences (the largest for DEPENDING ON)
-  int64_t stride;               // bytes from one occurrence to the next
-  std::string_view depending;   // DEPENDING ON object; empty: none
-};
-constexpr int32_t MOST_DIMENSIONS = 64;  // levels 01 to 49 nest fewer
-
 struct MapRow {
   const FieldNode* entry;        // the entry; for slack and padding, the one they serve
   const FieldNode* conditions;   // level-88 entries
@@ -38,10 +31,10 @@ struct MapRow {
   int32_t depth;                 // 0 for members of the record's outer structure
   int64_t offset;                // from the record's start, first occurrence
   int64_t length;                // bytes of one occurrence
-  int32_t align = 0;             // slack that ends a table's occurrence: its boundary
+  int32_t align;                 // slack that ends a table's occurrence: its boundary
+  const TableDimension* tables;  // the tables around the row, outermost first
+  int32_t tableCount;
 };
-
-int32_t FirstPaddingNumber;  // FILLER_REDEFINE number the format file starts at
 
 // The type text last built for each storage type: a copybook repeats few
 // pictures, and building the text costs more than the rest of a row.
@@ -63,9 +56,6 @@ struct MapOutput {
   size_t used;
   RowVisitor visit;              // each row
   RowVisitor leave;              // a group after its members; may be null
-  Dimension dimensions[MOST_DIMENSIONS];  // of the tables around the row, outermost first
-  int32_t dimensionCount;
-  std::unordered_map<const FieldNode*, int32_t> paddingNumbers;
   size_t widths[16];             // text table: width of each column
   size_t starts[17];             // text table: where each column starts in a line
   bool listOpened;               // JSON: no row yet in the innermost list
@@ -120,72 +110,56 @@ void PutAsWritten(MapOutput& out, std::string_view name) {
   out.used += name.size();
 }
 
-int64_t OccurrenceSize(const FieldNode* entry) {
-  return entry->type == FT_STRUCT ? entry->structure->size : entry->size;
-}
-
 // The format file holds slack before a member only where it writes the
 // member's line.
 bool LineIsWritten(const FieldNode* member) {
   return member->redefineRole == RR_NONE || member->redefineUsed;
 }
 
-// Members in record order, at the offsets the layout gave them: the
-// alternatives of a chain share the head's offset, slack bytes come before
-// the SYNC item they align, and padding follows the alternative used.
-void VisitMembers(MapOutput& out, const StructNode* structure, int64_t base, int32_t depth) {
-  int64_t running = base, headOffset = base;
-  const FieldNode* head = nullptr;
-  for (const FieldNode* member = structure->members; member; member = member->next) {
-    int64_t start = headOffset;
-    if (member->redefineRole != RR_REDEFINES) {
-      if (head) running = headOffset + ChainFootprint(head), head = nullptr;
-      start = running;
-      if (member->redefineRole == RR_REDEFINED)
-        head = member, headOffset = start;
-      else
-        running += FieldFootprint(member);
-    }
-    int64_t slack = member->isSync && member->alignRemainder ? member->size - member->alignRemainder : 0;
-    if (slack && LineIsWritten(member)) out.visit(out, {member, nullptr, ROW_SLACK, depth, start, slack});
-    const FieldExtra& extra = ExtraOf(member);
-    bool table = extra.occursCount > 0 && out.dimensionCount < MOST_DIMENSIONS;
-    if (table)
-      out.dimensions[out.dimensionCount++] = {extra.occursCount, OccurrenceSize(member), extra.dependingName};
-    bool group = member->type == FT_STRUCT;
-    MapRow row{member, extra.conditions, group ? ROW_GROUP : ROW_FIELD, depth, start + slack,
-               OccurrenceSize(member)};
-    out.visit(out, row);
-    if (group && member->structure) VisitMembers(out, member->structure, start + slack, depth + 1);
-    if (group && out.leave) out.leave(out, row);
-    if (table) out.dimensionCount--;
-    if (member->redefineRole != RR_NONE && member->redefineUsed && member->redefinePadding != 0)
-      out.visit(out, {member, nullptr, ROW_PADDING, depth, start + FieldFootprint(member),
-                      member->redefinePadding});
+// Rows in record order from the one walk: slack bytes come before the SYNC
+// item they align, and padding follows the alternative used.
+struct RowWalk : WalkVisitor {
+  MapOutput* out;
+
+  WalkStep Enter(const MemberPlace& place) {
+    const FieldNode* member = place.member;
+    int32_t outer = place.tableCount - (ExtraOf(member).occursCount > 0);  // tables around it
+    if (place.slack && LineIsWritten(member))
+      out->visit(*out, {member, nullptr, ROW_SLACK, place.depth, place.offset - place.slack,
+                        place.slack, LeadingAlignment(member), place.tables, outer});
+    out->visit(*out, {member, ExtraOf(member).conditions, member->type == FT_STRUCT ? ROW_GROUP : ROW_FIELD,
+                      place.depth, place.offset, place.size, 0, place.tables, place.tableCount});
+    return WALK_INTO;
   }
-  // Slack bytes that end each occurrence of a table with SYNC items.
-  if (head) running = headOffset + ChainFootprint(head);
-  if (structure->occurrenceAlign != 0 && structure->members && base + structure->size > running)
-    out.visit(out, {structure->members, nullptr, ROW_SLACK, depth, running,
-                    base + structure->size - running, structure->occurrenceAlign});
-}
 
-void WalkRecord(MapOutput& out, RowVisitor visit, RowVisitor leave) {
+  int Leave(const MemberPlace& place) {
+    const FieldNode* member = place.member;
+    int32_t outer = place.tableCount - (ExtraOf(member).occursCount > 0);
+    if (member->type == FT_STRUCT && out->leave) out->leave(*out, {member, nullptr, ROW_GROUP, place.depth, place.offset, place.size, 0, place.tables, place.tableCount});
+    if (member->redefineRole != RR_NONE && member->redefineUsed && member->redefinePadding != 0)
+      out->visit(*out, {member, nullptr, ROW_PADDING, place.depth,
+                        place.offset - place.slack + FieldFootprint(member), member->redefinePadding, 0,
+                        place.tables, outer});
+    return 1;
+  }
+
+  // Slack bytes that end each occurrence of a table with SYNC items, or a
+  // group before a SYNC item; written as bytes, they have no alignment.
+  int Close(const StructurePlace& place) {
+    const StructNode* structure = place.structure;
+    int64_t end = place.base + structure->size;
+    if (structure->endAlign != 0 && structure->members && end > place.end)
+      out->visit(*out, {structure->members, nullptr, ROW_SLACK, place.depth, place.end, end - place.end,
+                        structure->endSlack ? 0 : structure->endAlign, place.tables, place.tableCount});
+    return 1;
+  }
+};
+
+void WalkRows(MapOutput& out, RowVisitor visit, RowVisitor leave) {
   out.visit = visit, out.leave = leave;
-  out.dimensionCount = 0;
-  VisitMembers(out, TopStructure, 0, 0);
-}
-
-// Paddings are numbered in the order the format file writes them, which
-// is the order of the chain heads: structure by structure, newest first.
-std::unordered_map<const FieldNode*, int32_t> PaddingNumbers() {
-  std::unordered_map<const FieldNode*, int32_t> numbers;
-  int32_t number = FirstPaddingNumber;
-  ForEachChainHead([&](const FieldNode* head) {
-    for (const FieldNode* entry = head; entry; entry = NextRedefine(entry))
-      if (entry->redefineUsed && entry->redefinePadding != 0) numbers[entry] = number++;
-  });
-  return numbers;
+  RowWalk walk;
+  walk.out = &out;
+  WalkRecord(walk);
 }
 
 size_t NumberWidth(int64_t value) {
@@ -204,19 +178,25 @@ char* CopyNumber(char* at, int64_t value) { return std::to_chars(at, at + 24, va
 
 bool Named(const MapRow& row) { return row.kind == ROW_GROUP || row.kind == ROW_FIELD; }
 
+// Slack from an align line has no name; slack written as bytes has one.
+constexpr std::string_view SLACK_NAME = "FILLER_SLACK";
+bool AlignLine(const MapRow& row) { return row.kind == ROW_SLACK && row.align != 0; }
+
 // The name in the format file: a member's line, or the padding's.
-size_t FormatNameLength(const MapOutput& out, const MapRow& row) {
-  if (row.kind == ROW_SLACK) return 0;
-  if (row.kind == ROW_PADDING) return 16 + NumberWidth(out.paddingNumbers.at(row.entry));
+size_t FormatNameLength(const MapRow& row) {
+  if (AlignLine(row)) return 0;
+  if (row.kind == ROW_SLACK) return SLACK_NAME.size();
+  if (row.kind == ROW_PADDING) return 16 + NumberWidth(PaddingNumberOf(row.entry));
   int32_t number = NamesakeNumber(row.entry);
   return WrittenName(row.entry).size() + (number ? 1 + NumberWidth(number) : 0);
 }
 
-char* CopyFormatName(const MapOutput& out, char* at, const MapRow& row) {
-  if (row.kind == ROW_SLACK) return at;
+char* CopyFormatName(char* at, const MapRow& row) {
+  if (AlignLine(row)) return at;
+  if (row.kind == ROW_SLACK) return CopyBytes(at, SLACK_NAME);
   if (row.kind == ROW_PADDING) {
     std::memcpy(at, "FILLER_REDEFINE_", 16);
-    return CopyNumber(at + 16, out.paddingNumbers.at(row.entry));
+    return CopyNumber(at + 16, PaddingNumberOf(row.entry));
   }
   std::string_view name = WrittenName(row.entry);
   CopyBytes(at, name);
@@ -225,18 +205,17 @@ char* CopyFormatName(const MapOutput& out, char* at, const MapRow& row) {
   return at;
 }
 
-std::string FormatName(const MapOutput& out, const MapRow& row) {
-  std::string name(FormatNameLength(out, row), ' ');
-  name.resize(CopyFormatName(out, name.data(), row) - name.data());
+std::string FormatName(const MapRow& row) {
+  std::string name(FormatNameLength(row), ' ');
+  name.resize(CopyFormatName(name.data(), row) - name.data());
   return name;
 }
 
 // The type text; slack is shown as the align line that makes it.
 std::string_view Type(MapOutput& out, const MapRow& row) {
   const FieldNode* entry = row.entry;
-  if (row.kind == ROW_SLACK)
-    return out.slackType = "align" + std::to_string(row.align ? row.align : entry->size);
-  if (row.kind == ROW_PADDING) return "hex";
+  if (AlignLine(row)) return out.slackType = "align" + std::to_string(row.align);
+  if (row.kind == ROW_PADDING || row.kind == ROW_SLACK) return "hex";
   TypeCache& cache = out.types[entry->type];
   bool suffixed = entry->type == FT_PACKED || entry->type == FT_UPACKED || entry->type == FT_OPUNCH ||
                   entry->type == FT_DIGITS;
@@ -257,23 +236,23 @@ std::string_view DependingOn(const MapRow& row) {
 }
 
 // Occurrences per dimension, outermost first: "3x5".
-size_t OccursLength(const MapOutput& out) {
+size_t OccursLength(const MapRow& row) {
   size_t length = 0;
-  for (int32_t i = 0; i < out.dimensionCount; i++) length += (i ? 1 : 0) + NumberWidth(out.dimensions[i].count);
+  for (int32_t i = 0; i < row.tableCount; i++) length += (i ? 1 : 0) + NumberWidth(row.tables[i].count);
   return length;
 }
 
-char* CopyOccurs(const MapOutput& out, char* at) {
-  for (int32_t i = 0; i < out.dimensionCount; i++) {
+char* CopyOccurs(const MapRow& row, char* at) {
+  for (int32_t i = 0; i < row.tableCount; i++) {
     if (i) *at++ = 'x';
-    at = CopyNumber(at, out.dimensions[i].count);
+    at = CopyNumber(at, row.tables[i].count);
   }
   return at;
 }
 
-int64_t Total(const MapOutput& out, const MapRow& row) {
+int64_t Total(const MapRow& row) {
   int64_t total = row.length;
-  for (int32_t i = 0; i < out.dimensionCount; i++) total *= out.dimensions[i].count;
+  for (int32_t i = 0; i < row.tableCount; i++) total *= row.tables[i].count;
   return total;
 }
 
@@ -311,8 +290,8 @@ void Widen(MapOutput& out, int column, size_t width) {
 // Levels take at most two digits, less than their title.
 void MeasureRow(MapOutput& out, const MapRow& row) {
   Widen(out, COL_NAME, 2 * row.depth + (Named(row) ? row.entry->name.size() : 0));
-  Widen(out, COL_FORMAT_NAME, FormatNameLength(out, row));
-  Widen(out, COL_OCCURS, OccursLength(out));
+  Widen(out, COL_FORMAT_NAME, FormatNameLength(row));
+  Widen(out, COL_OCCURS, OccursLength(row));
   Widen(out, COL_TYPE, Type(out, row).size());
   Widen(out, COL_REDEFINES, Redefines(row).size());
   Widen(out, COL_DEPENDING, DependingOn(row).size());
@@ -332,14 +311,14 @@ void TextRow(MapOutput& out, const MapRow& row) {
     right(COL_LEVEL, row.entry->level);
     CopyAsWritten(line + starts[COL_NAME] + 2 * row.depth, row.entry->name);
   }
-  CopyFormatName(out, line + starts[COL_FORMAT_NAME], row);
+  CopyFormatName(line + starts[COL_FORMAT_NAME], row);
   right(COL_OFFSET, row.offset);
   right(COL_START, row.offset + 1);
   right(COL_END, row.offset + row.length);
   CopyHex(line + starts[COL_HEX], row.offset);
   right(COL_LENGTH, row.length);
-  CopyOccurs(out, line + starts[COL_OCCURS]);
-  right(COL_TOTAL, Total(out, row));
+  CopyOccurs(row, line + starts[COL_OCCURS]);
+  right(COL_TOTAL, Total(row));
   std::string_view type = Type(out, row);
   char* end = line + starts[COL_TYPE];
   CopyBytes(end, type);
@@ -357,7 +336,7 @@ void WriteText(MapOutput& out) {
   Widen(out, COL_HEX, 10);
   for (int c : {COL_OFFSET, COL_START, COL_END, COL_LENGTH, COL_TOTAL})
     Widen(out, c, NumberWidth(TopStructure->size + 1));
-  WalkRecord(out, MeasureRow, nullptr);
+  WalkRows(out, MeasureRow, nullptr);
   for (int c = 0; c < COLUMN_COUNT; c++) out.starts[c + 1] = out.starts[c] + out.widths[c] + 2;
   size_t width = out.starts[COLUMN_COUNT] - 2;
   char* line = Room(out, width + 1);
@@ -369,7 +348,7 @@ void WriteText(MapOutput& out) {
   }
   line[width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size()] = '\n';
   out.used += width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size() + 1;
-  WalkRecord(out, TextRow, nullptr);
+  WalkRows(out, TextRow, nullptr);
   Put(out, "Record ");
   Put(out, RecordName());
   Put(out, " is ");
@@ -404,15 +383,15 @@ void CsvRow(MapOutput& out, const MapRow& row) {
   if (Named(row)) PutNumber(out, row.entry->level);
   Put(out, ",");
   PutCsvCell(out, Named(row) ? row.entry->name : std::string_view(), true, ',');
-  PutCsvCell(out, FormatName(out, row), false, ',');
+  PutCsvCell(out, FormatName(row), false, ',');
   PutNumber(out, row.offset);
   Put(out, ",");
   PutNumber(out, row.length);
   Put(out, ",");
-  char* at = Room(out, OccursLength(out) + 1);
-  out.used = CopyOccurs(out, at) - out.buffer.data();
+  char* at = Room(out, OccursLength(row) + 1);
+  out.used = CopyOccurs(row, at) - out.buffer.data();
   Put(out, ",");
-  PutNumber(out, Total(out, row));
+  PutNumber(out, Total(row));
   Put(out, ",");
   PutCsvCell(out, Type(out, row), false, ',');
   PutCsvCell(out, Redefines(row), true, ',');
@@ -422,7 +401,7 @@ void CsvRow(MapOutput& out, const MapRow& row) {
 
 void WriteCsv(MapOutput& out) {
   Put(out, "kind,level,name,format_name,offset,length,occurs,total,type,redefines,depending_on\r\n");
-  WalkRecord(out, CsvRow, nullptr);
+  WalkRows(out, CsvRow, nullptr);
 }
 
 // ---- JSON ----
@@ -498,17 +477,17 @@ void JsonRow(MapOutput& out, const MapRow& row) {
   Put(out, ",\"name\":");
   PutJsonName(out, Named(row) ? row.entry->name : std::string_view());
   Put(out, ",\"format_name\":");
-  if (row.kind == ROW_SLACK)
+  if (AlignLine(row))
     Put(out, "null");
   else
-    PutJsonString(out, FormatName(out, row));
+    PutJsonString(out, FormatName(row));
   Put(out, ",\"offset\":");
   PutNumber(out, row.offset);
   Put(out, ",\"length\":");
   PutNumber(out, row.length);
   Put(out, ",\"occurs\":[");
-  for (int32_t i = 0; i < out.dimensionCount; i++) {
-    const Dimension& table = out.dimensions[i];
+  for (int32_t i = 0; i < row.tableCount; i++) {
+    const TableDimension& table = row.tables[i];
     Put(out, i ? ",{\"count\":" : "{\"count\":");
     PutNumber(out, table.count);
     Put(out, ",\"stride\":");
@@ -543,7 +522,7 @@ void WriteJson(MapOutput& out) {
   PutNumber(out, TopStructure->size);
   Put(out, ",\"fields\":[");
   out.listOpened = true;
-  WalkRecord(out, JsonRow, JsonLeave);
+  WalkRows(out, JsonRow, JsonLeave);
   Put(out, "\n]}\n");
 }
 
@@ -591,7 +570,6 @@ int PrepareLayoutMap() {
     std::fclose(probe);
     if (!existed) std::remove(name);
   }
-  FirstPaddingNumber = FillerRedefineNumber;
   return 1;
 }
 
@@ -602,7 +580,6 @@ int WriteLayoutMap() {
   out.buffer.resize(BUFFER_SIZE);
   for (TypeCache& cache : out.types) cache.filled = false;
   out.used = 0;
-  out.paddingNumbers = PaddingNumbers();
   if (!out.stream) {
     std::printf("Can not write to file '%s'\n", name);
     return 0;

@@ -1,9 +1,15 @@
 // Structure blocks: a header, one line per written member, a closing brace.
 #include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 
 #include "driver/settings.h"
 #include "writer/writer.h"
+
+// Written here as the padding lines are, and read by the map.
+std::unordered_map<const FieldNode*, int32_t> PaddingNumbers;
+
+int32_t PaddingNumberOf(const FieldNode* member) { return PaddingNumbers.at(member); }
 
 static int Length(std::string_view text) { return static_cast<int>(text.size()); }
 
@@ -113,9 +119,11 @@ static void PutDimension(TextOut* out, int32_t count) {
 }
 
 static void WriteMemberLine(TextOut* out, const FieldNode* member) {
-  if (member->isSync && SyncAligns(member->type)) {
+  // A group that begins with a SYNC item begins on its boundary.
+  bool group = member->type == FT_STRUCT && SlackBefore(member) != 0;
+  if ((member->isSync && SyncAligns(member->type)) || group) {
     PutText(out, "  align");
-    PutNumber(out, member->size);
+    PutNumber(out, group ? LeadingAlignment(member) : NaturalAlignment(member));
     PutText(out, ";\n");
   }
   PutTypeColumn(out, member);
@@ -162,6 +170,7 @@ int WriteStructure(TextOut* out, StructNode* structure) {
     if (MemberIsWritten(member, &chainTaken)) WriteMemberLine(out, member);
     if (member->redefineRole != RR_NONE && member->redefineUsed && member->redefinePadding != 0) {
       PutText(out, "  hex            FILLER_REDEFINE_");
+      PaddingNumbers[member] = FillerRedefineNumber;
       PutNumber(out, FillerRedefineNumber++);
       PutDimension(out, member->redefinePadding);
       PutText(out, ";\n");
@@ -170,10 +179,15 @@ int WriteStructure(TextOut* out, StructNode* structure) {
                   Length(member->name), member->name.data());
     }
   }
-  // The slack that ends each occurrence of a table with SYNC items.
-  if (structure->occurrenceAlign != 0) {
+  // The slack that ends each occurrence of a table with SYNC items, or a
+  // group before a SYNC item.
+  if (structure->endSlack != 0) {
+    PutText(out, "  hex            FILLER_SLACK");
+    PutDimension(out, structure->endSlack);
+    PutText(out, ";\n");
+  } else if (structure->endAlign != 0) {
     PutText(out, "  align");
-    PutNumber(out, structure->occurrenceAlign);
+    PutNumber(out, structure->endAlign);
     PutText(out, ";\n");
   }
   PutText(out, "}\n\n");

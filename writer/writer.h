@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "layout/structure.h"
 #include "writer/text_out.h"
@@ -23,6 +24,10 @@ int WriteStructure(TextOut* out, StructNode* structure);
 std::string TypeText(const FieldNode* member);
 std::string_view WrittenName(const FieldNode* member);
 int32_t NamesakeNumber(const FieldNode* member);
+
+// The number of the padding line written after a chain's alternative.
+extern std::unordered_map<const FieldNode*, int32_t> PaddingNumbers;
+int32_t PaddingNumberOf(const FieldNode* member);
 
 bool IsRegularFile(const std::string& name);
 
