@@ -28,12 +28,16 @@ struct Dialect {
   bool ibmBinarySizes;
   // Layout: a SYNC item in a table is aligned in every occurrence.
   bool syncEveryOccurrence;
-  // Layout: the slack before a SYNC item belongs to the item before it, in
-  // the group that holds that item.
+  // Layout: SYNC aligns a binary item of 5 to 18 digits on a fullword (4);
+  // only COMP-2 takes a doubleword.
+  bool fullwordLongBinary;
+  // Layout: the slack bytes before a SYNC item follow the elementary item
+  // before it, in the group that holds that item: a group that begins with
+  // a SYNC item begins after the slack, one that ends just before a SYNC
+  // item takes the slack into its size.
   bool slackFollowsPrecedingItem;
-  // Layout: a binary item of 5 to 18 digits aligns on a fullword.
-  bool longBinaryOnFullword;
-  // Layout: the 01 records of a copybook share one record area.
+  // Layout: several 01 records are alternatives of one record area, each
+  // later one as if written REDEFINES the first.
   bool recordsShareOneArea;
   // Names: REDEFINES and DEPENDING ON objects are found whatever their case.
   bool caseBlindNames;
@@ -50,8 +54,8 @@ inline constexpr Dialect DEFAULT_DIALECT = {
     /*mostDigits=*/0,
     /*ibmBinarySizes=*/false,
     /*syncEveryOccurrence=*/false,
+    /*fullwordLongBinary=*/false,
     /*slackFollowsPrecedingItem=*/false,
-    /*longBinaryOnFullword=*/false,
     /*recordsShareOneArea=*/false,
     /*caseBlindNames=*/false,
     /*checksDependingObjects=*/false,
@@ -67,8 +71,8 @@ inline constexpr Dialect IBM_DIALECT = {
     /*mostDigits=*/31,
     /*ibmBinarySizes=*/true,
     /*syncEveryOccurrence=*/true,
+    /*fullwordLongBinary=*/true,
     /*slackFollowsPrecedingItem=*/true,
-    /*longBinaryOnFullword=*/true,
     /*recordsShareOneArea=*/true,
     /*caseBlindNames=*/true,
     /*checksDependingObjects=*/true,

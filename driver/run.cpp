@@ -3,10 +3,12 @@
 #include "driver/run.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string_view>
 
+#include "decoder/decode.h"
 #include "driver/options.h"
 #include "driver/settings.h"
 #include "layout/structure.h"
@@ -67,8 +69,21 @@ static void DeriveNames() {
     OutputFileName += ".fmt";
 }
 
-int RunRecforge(int argc, char** argv) {
-  ResetSettings();
+// Whether the decoded rows go to standard output: --decode with --to - or
+// without --to.
+static bool DecodesToStandardOutput(int argc, char** argv) {
+  bool decode = false;
+  std::string_view to;
+  for (int i = 1; i < argc; i++) {
+    std::string_view word = argv[i];
+    if (word == "--decode" || word.rfind("--decode=", 0) == 0) decode = true;
+    if (word == "--to" && i + 1 < argc) to = argv[i + 1];
+    if (word.rfind("--to=", 0) == 0) to = word.substr(5);
+  }
+  return decode && (to.empty() || to == "-");
+}
+
+static int Run(int argc, char** argv) {
   PrintBanner();
   for (int letter; (letter = GetOption(argc, argv)) != OPTION_END;)
     if (!ApplyOption(letter)) return 1;
@@ -82,7 +97,13 @@ int RunRecforge(int argc, char** argv) {
     Refuse("Please specify a language input file with -i parameter.\n\n");
     return 1;
   }
+  if (DecodeFileName.empty() && DecodeOptionGiven) {
+    std::printf("Option '%s' needs --decode\n", DecodeOptionGiven);
+    return 1;
+  }
   if (!CheckFileType()) return 1;
+  // Decoding writes the format file only when -o names it.
+  bool decode = !DecodeFileName.empty(), formatFile = !decode || !OutputFileName.empty();
   DeriveNames();
 
   SourceFile* file = LoadSourceFile(InputFileName);
@@ -92,9 +113,32 @@ int RunRecforge(int argc, char** argv) {
   bool map = !MapFileName.empty();
   if (map && MapFileName != "-" && !CheckNotInputFile(MapFileName, "Map")) return 1;
   if (map && !PrepareLayoutMap()) return 1;
-  if (StructureList && !CheckNotInputFile(OutputFileName, "Output")) return 1;
-  if (!WriteFormatFile()) return 1;
-  return !map || WriteLayoutMap() ? 0 : 1;
+  if (formatFile && StructureList && !CheckNotInputFile(OutputFileName, "Output")) return 1;
+  if (formatFile && !WriteFormatFile()) return 1;
+  if (map && !WriteLayoutMap()) return 1;
+  if (!decode) return 0;
+  if (!DecodeOutputName.empty() && DecodeOutputName != "-" && !CheckNotInputFile(DecodeOutputName, "Decoded output"))
+    return 1;
+  return DecodeData() ? 0 : 1;
+}
+
+int RunRecforge(int argc, char** argv) {
+  ResetSettings();
+  // Rows on standard output: the run's messages go to standard error.
+  int rows = -1;
+  if (DecodesToStandardOutput(argc, argv)) {
+    std::fflush(stdout);
+    rows = dup(1);
+    if (rows >= 0) dup2(2, 1), DecodedOutputFd = rows;
+  }
+  int status = Run(argc, argv);
+  if (rows >= 0) {
+    std::fflush(stdout);
+    dup2(rows, 1);
+    close(rows);
+    DecodedOutputFd = 1;
+  }
+  return status;
 }
 
 void ResetRunState() {

@@ -59,6 +59,29 @@ extern std::vector<std::string> CopyPaths;  // --copy-path folders, in order
 // The rules of the dialect read, chosen from the options once they are read.
 extern const Dialect* CurrentDialect;
 
+// --decode: the data file read with the layout; its options.
+enum RecordFormat : int32_t {
+  RECORDS_FIXED = 0,      // F
+  RECORDS_VARIABLE = 1,   // V: each record after its RDW
+  RECORDS_BLOCKED = 2,    // VB: blocks after their BDW, holding V records
+  RECORDS_LINES = 3,      // LINES: records ended by LF or CRLF
+};
+enum FloatFormat : int32_t { FLOATS_BY_ENCODING = 0, FLOATS_IBM = 1, FLOATS_IEEE = 2 };
+extern std::string DecodeFileName;   // --decode DATA ("-": standard input); empty: none
+extern std::string DecodeOutputName; // --to FILE ("-" or empty: standard output)
+extern std::string EncodingName;     // --encoding
+extern int32_t DataRecordFormat;     // --record-format, a RecordFormat
+extern int32_t DataFloatFormat;      // --floats, a FloatFormat
+extern bool VariableOccurs;          // --variable-occurs
+extern bool RdwLittleEndian;         // --rdw little
+extern bool RdwExcludesHeader;       // --rdw-excludes-header
+extern bool KeepSpaces;              // --keep-spaces
+extern int64_t SkipRecords;          // --skip
+extern int64_t CountRecords;         // --count; -1: all
+extern int64_t RangeStart;           // --range START:LENGTH; RangeLength -1: none
+extern int64_t RangeLength;
+extern const char* DecodeOptionGiven; // a decode option's word, seen without --decode
+
 // Starting values of every setting and counter.
 void ResetSettings();
 // Sets CurrentDialect from the options.

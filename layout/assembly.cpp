@@ -173,5 +173,6 @@ int ProcessCopybook(SourceFile* file) {
               static_cast<int>(TopStructure->name.size()), TopStructure->name.data(),
               TopStructure->size, static_cast<unsigned>(TopStructure->size));
   CheckRedefineLengths();
+  ChooseAlternatives();
   return 1;
 }

@@ -34,11 +34,6 @@ static int AddStructureSize(StructNode* structure) {
 // IBM's compilers align a SYNC item in every occurrence of a table.
 static bool AlignsEveryOccurrence() { return CurrentDialect->syncEveryOccurrence; }
 
-// IBM puts the slack bytes before a SYNC item right after the elementary
-// item that precedes it, in the group that holds that item: a group that
-// begins with a SYNC item begins after the slack, and a group that ends
-// just before one takes the slack into its size.
-static bool SlackFollowsPrecedingItem() { return CurrentDialect->slackFollowsPrecedingItem; }
 
 // The largest alignment among the SYNC items of a structure, at any depth.
 static int32_t LargestSyncAlignment(const StructNode* structure) {
@@ -76,7 +71,7 @@ static int PadOccurrence(StructNode* structure, int64_t start) {
 struct PlaceVisitor : WalkVisitor {
   int Arrive(FieldNode* member, StructNode* structure, int64_t start) {
     if (start > MAX_SIZE) return RefuseSize("Structure", structure->name);
-    if (member->type == FT_STRUCT && SlackFollowsPrecedingItem())
+    if (member->type == FT_STRUCT && CurrentDialect->slackFollowsPrecedingItem)
       member->alignRemainder = static_cast<uint8_t>(start % LeadingAlignment(member));
     if (member->type == FT_STRUCT || !IsBinaryOrFloat(member->type)) return 1;
     member->alignRemainder = static_cast<uint8_t>(start % NaturalAlignment(member));
@@ -97,7 +92,7 @@ struct PlaceVisitor : WalkVisitor {
   int Close(const StructurePlace& place) {
     if (!AddStructureSize(place.structure)) return 0;
     const FieldNode* group = place.owner;
-    if (!group || !place.following || !SlackFollowsPrecedingItem() || ExtraOf(group).occursCount > 0 ||
+    if (!group || !place.following || !CurrentDialect->slackFollowsPrecedingItem || ExtraOf(group).occursCount > 0 ||
         group->redefineRole != RR_NONE)
       return 1;
     // The following SYNC item's slack, from the record's start.

@@ -136,18 +136,17 @@ int SetStorageType(FieldNode* entry) {
       entry->type = FixedBinaryType(entry->size, false);
     return 1;
   }
-  if (entry->type == FT_NUMERIC) return SetNumericType(entry);
+  if (entry->type == FT_NUMERIC) {
+    entry->isNumber = true;
+    return SetNumericType(entry);
+  }
   entry->size = 0;
   return 1;
 }
 
-// IBM aligns a binary item of 5 to 18 digits on a fullword; only COMP-2
-// takes a doubleword.
-static bool AlignsLongBinaryOnFullword() { return CurrentDialect->longBinaryOnFullword; }
-
 int32_t NaturalAlignment(const FieldNode* entry) {
   bool longBinary = entry->type == FT_INT64 || entry->type == FT_UINT64;
-  return longBinary && AlignsLongBinaryOnFullword() ? 4 : entry->size;
+  return longBinary && CurrentDialect->fullwordLongBinary ? 4 : entry->size;
 }
 
 int32_t LeadingAlignment(const FieldNode* member) {

@@ -67,5 +67,21 @@ int ResolveDependingObjects();
 int RefuseSize(std::string_view what, std::string_view name);
 constexpr int64_t MAX_SIZE = INT32_MAX;
 
+// The alternative of each redefine chain chosen by the -r and -R patterns
+// gets redefineUsed; the head when none is wanted.
+void ChooseAlternatives();
+bool RedefinitionWanted(std::string_view name);
+bool WildcardMatch(std::string_view text, std::string_view pattern);
+
+// The name a member has in the format file: without the stripped prefix,
+// and the number that tells namesakes apart (0: none).
+inline std::string_view WrittenName(const FieldNode* member) {
+  std::string_view shortName = ExtraOf(member).shortName;
+  return shortName.empty() ? member->name : shortName;
+}
+inline int32_t NamesakeNumber(const FieldNode* member) {
+  return member->type == FT_STRUCT ? member->structure->duplicateCount : member->duplicateCount;
+}
+
 // Starting state for a second run in one process (tests, fuzzing).
 void ResetLayout();

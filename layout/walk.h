@@ -89,10 +89,12 @@ int WalkStructure(Visitor& visitor, WalkState& state, StructNode* structure, int
     if (!visitor.Arrive(member, structure, start)) return 0;
     int64_t slack = SlackBefore(member);
     int32_t occurs = ExtraOf(member).occursCount;
-    bool table = occurs > 0 && state.tableCount < MOST_DIMENSIONS;
+    // OCCURS 0 TO 0 DEPENDING ON takes the bytes of one occurrence.
+    bool table = (occurs > 0 || !ExtraOf(member).dependingName.empty()) &&
+                 state.tableCount < MOST_DIMENSIONS;
     bool group = member->type == FT_STRUCT;
     if (table)
-      state.tables[state.tableCount++] = {member, occurs, OccurrenceSize(member),
+      state.tables[state.tableCount++] = {member, occurs > 0 ? occurs : 1, OccurrenceSize(member),
                                           ExtraOf(member).dependingName};
     MemberPlace place{member, structure, start + slack, slack, OccurrenceSize(member),
                       depth, state.tables, state.tableCount};

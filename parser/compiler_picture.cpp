@@ -19,7 +19,9 @@ struct PictureCounts {
   int64_t characters = 0;          // A and X positions
   int64_t edited = 0;              // bytes of editing symbols and Z, *
   int64_t wide = 0;                // bytes of N and G positions, two each
-  bool signedPicture = false, point = false, scaled = false;
+  int64_t scaledBefore = 0;        // P positions before the first 9
+  int64_t scaledAfter = 0;         // P positions after the 9s
+  bool signedPicture = false, point = false, scaled = false, national = false, dbcs = false;
   const char* sign = nullptr;   // the first S
   const char* place = nullptr;  // the first V or P
 };
@@ -58,6 +60,7 @@ int CountSymbol(const char* at, char symbol, int64_t count, PictureCounts* count
       return 1;
     case 'N': case 'G':
       counts->wide += 2 * count;
+      (symbol == 'N' ? counts->national : counts->dbcs) = true;
       return 1;
     case 'S':
       counts->signedPicture = true;
@@ -74,6 +77,7 @@ int CountSymbol(const char* at, char symbol, int64_t count, PictureCounts* count
       // Scaling positions take no storage and are no digits; a run before
       // the digits puts the decimal point in front of them.
       if (counts->digits == 0 && !counts->point) counts->point = counts->scaled = true;
+      (counts->digits == 0 && counts->scale == 0 ? counts->scaledBefore : counts->scaledAfter) += count;
       return 1;
     case 'B': case '0': case '/': case ',': case '.': case '+': case '-': case '*':
     case 'Z': case '$':
@@ -139,7 +143,11 @@ int ParseCompilerPicture(TokenCursor* cursor, FieldNode* node) {
     node->scale = static_cast<int32_t>(counts.scale);
     node->isSigned = counts.signedPicture;
     node->hasDecimalPoint = counts.point;
+    // Decoded values need the scaling; beyond 127 positions no value fits anyway.
+    int64_t scaling = counts.scaledBefore ? counts.scaledBefore : -counts.scaledAfter;
+    node->scaling = static_cast<int8_t>(scaling > 127 ? 127 : scaling < -127 ? -127 : scaling);
   } else {
+    node->isNational = kind == FT_HEX && counts.national && !counts.dbcs;
     node->digits = static_cast<int32_t>(positions);
   }
   cursor->token = start;

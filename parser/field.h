@@ -98,6 +98,7 @@ struct FieldExtra : RedefineExtra {
   std::string_view dependingName;   // OCCURS ... DEPENDING ON object
   std::string_view shortName;   // name without StripPrefix; empty: use name
   int32_t occursMax;            // OCCURS upper bound; 0 without OCCURS
+  int32_t occursMin;            // OCCURS m TO n: m; else the bound
   int32_t occursCount;          // occurrences used by layout and writer
   FieldNode* conditions;        // level-88 entries hung on this entry
   ConditionValue* moreValues;   // level 88: the values after the first
@@ -122,8 +123,11 @@ struct FieldNode {
   FieldType type;
   FieldUsage usage;
   ValueKind valueKind;          // level 88: what VALUE gave
+  ValueKind firstValueKind;     // level 88: the first value's kind, also of a list
   RedefineRole redefineRole;
   uint8_t alignRemainder;       // offset modulo size (at most 8), binary and floating
+  int8_t scaling;               // P positions: > 0 between the point and the
+                                // digits (PPP9, VPP9), < 0 zeros after them (9PPP)
   bool isSigned : 1;            // S in the PICTURE
   bool signSeparate : 1;        // SIGN ... SEPARATE
   bool signLeading : 1;         // SIGN LEADING
@@ -134,6 +138,8 @@ struct FieldNode {
   bool usageWritten : 1;        // a USAGE clause, DISPLAY included, was written
   bool hasEnumeration : 1;      // an enumeration block names its conditions
   bool wholeExtra : 1;          // extra is a FieldExtra, not only its head
+  bool isNumber : 1;            // a numeric PICTURE or USAGE, whatever its storage
+  bool isNational : 1;          // PIC N: UTF-16 characters
 };
 
 // The side record of an entry without one: every member empty.

@@ -74,6 +74,7 @@ int ParseOccurs(TokenCursor* cursor, FieldNode* node) {
   if (!GetToken(cursor, true) || !ParseNumber(TokenText(cursor), &bound) ||
       !GetToken(cursor, true))
     return 0;
+  int32_t lowest = bound;
   if (MatchesWord(TokenText(cursor), "TO", match) &&
       (!GetToken(cursor, true) || !ParseNumber(TokenText(cursor), &bound) ||
        !GetToken(cursor, true)))
@@ -90,5 +91,6 @@ int ParseOccurs(TokenCursor* cursor, FieldNode* node) {
   FieldExtra* extra = FieldExtraOf(node);
   if (!extra) return 0;
   extra->occursMax = bound;
+  extra->occursMin = lowest;
   return 1;
 }

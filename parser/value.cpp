@@ -36,7 +36,7 @@ static bool IsThru(const TokenCursor* cursor) {
 // The first value makes the enumeration; the rest are kept for the map.
 static int ReadConditionValues(TokenCursor* cursor, FieldNode* node) {
   node->type = FT_CONDITION;
-  node->valueKind = ReadConditionValue(cursor, &node->valueText);
+  node->valueKind = node->firstValueKind = ReadConditionValue(cursor, &node->valueText);
   if (!GetToken(cursor, true)) return 0;
   if (IsPeriod(cursor)) return 1;
   node->valueKind = IsThru(cursor) ? VK_RANGE : VK_LIST;

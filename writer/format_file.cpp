@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "driver/settings.h"
+#include "writer/output_file.h"
 #include "writer/writer.h"
 
 static const char* Plural(int32_t count) { return count == 1 ? "" : "s"; }
@@ -29,15 +30,13 @@ static bool MayOverwrite() {
 }
 
 // Every block; 0 when a block writer failed.
-static int WriteBlocks(FILE* stream, int32_t* enumCount, int32_t* structCount) {
-  TextOut* out = StartTextOut(stream);
+static int WriteBlocks(TextOut* out, int32_t* enumCount, int32_t* structCount) {
   PaddingNumbers.clear();
   int written = 1;
   for (StructNode* s = StructureList; s && written; s = s->next)
     written = WriteEnumerations(out, s, enumCount);
   for (StructNode* s = StructureList; s && written; s = s->next, (*structCount)++)
     written = WriteStructure(out, s);
-  FlushTextOut(out);
   return written;
 }
 
@@ -48,25 +47,14 @@ int WriteFormatFile() {
   }
   const char* name = OutputFileName.c_str();
   if (!MayOverwrite()) return 0;
-  FILE* stream = std::fopen(name, "w");
-  if (!stream) {
-    std::printf("Can not write to file '%s'\n", name);
-    return 0;
-  }
-  // Only a regular file is removed when writing fails, never a device.
-  bool regular = IsRegularFile(OutputFileName);
-  static char buffer[1 << 16];
-  std::setvbuf(stream, buffer, _IOFBF, sizeof buffer);
+  static OutputFile file;
+  if (!OpenOutputFile(&file, OutputFileName)) return 0;
   int32_t enumCount = 0, structCount = 0;
-  int written = WriteBlocks(stream, &enumCount, &structCount);
-  bool failed = std::fflush(stream) != 0 || std::ferror(stream);
-  failed = (std::fclose(stream) != 0) || failed;
-  if (failed) {
-    std::printf("Error writing to file '%s'\n", name);
-    if (regular) std::remove(name);
+  if (!WriteBlocks(file.text, &enumCount, &structCount)) {
+    DiscardOutputFile(&file);
     return 0;
   }
-  if (!written) return 0;
+  if (!FinishOutputFile(&file)) return 0;
   std::printf("recforge wrote %d enum definition%s to '%s'\n", enumCount, Plural(enumCount), name);
   std::printf("recforge used %d redefined field%s in place of original fields\n",
               RedefinitionsUsed, Plural(RedefinitionsUsed));

@@ -3,18 +3,16 @@
 // walked when the map is written, after the format file, because only then
 // is it known which alternative of each redefine chain the format file
 // uses.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <unordered_map>
 
 #include "driver/settings.h"
 #include "layout/walk.h"
+#include "writer/output_file.h"
 #include "writer/writer.h"
 
 namespace {
@@ -48,12 +46,9 @@ struct TypeCache {
 struct MapOutput;
 using RowVisitor = void (*)(MapOutput& out, const MapRow& row);
 
-// The walk's state and the output, which is built in one buffer handed to
-// the stream in large pieces.
+// The walk's state and the output's text.
 struct MapOutput {
-  FILE* stream;
-  std::string buffer;            // kept at its full size; the first used bytes are output
-  size_t used;
+  TextOut* text;
   RowVisitor visit;              // each row
   RowVisitor leave;              // a group after its members; may be null
   size_t widths[16];             // text table: width of each column
@@ -63,27 +58,11 @@ struct MapOutput {
   std::string slackType;         // "alignN" of the latest slack row
 };
 
-constexpr size_t BUFFER_SIZE = 1 << 16;
+// Room for count more bytes at the end of the output; the writer adds
+// what it wrote to out.text->used.
+char* Room(MapOutput& out, size_t count) { return TextRoom(out.text, count); }
 
-void Flush(MapOutput& out) {
-  std::fwrite(out.buffer.data(), 1, out.used, out.stream);
-  out.used = 0;
-}
-
-// Room for count more bytes at the end of the output.
-char* Room(MapOutput& out, size_t count) {
-  if (out.used + count > out.buffer.size()) {
-    Flush(out);
-    if (count > out.buffer.size()) out.buffer.resize(count);
-  }
-  return out.buffer.data() + out.used;
-}
-
-void Put(MapOutput& out, std::string_view text) {
-  char* at = Room(out, text.size());
-  if (!text.empty()) std::memcpy(at, text.data(), text.size());
-  out.used += text.size();
-}
+void Put(MapOutput& out, std::string_view text) { PutText(out.text, text); }
 
 // memcpy with no bytes to copy: an empty view may hold no pointer.
 char* CopyBytes(char* at, std::string_view text) {
@@ -91,10 +70,7 @@ char* CopyBytes(char* at, std::string_view text) {
   return at + text.size();
 }
 
-void PutNumber(MapOutput& out, int64_t value) {
-  char* at = Room(out, 24);
-  out.used += std::to_chars(at, at + 24, value).ptr - at;
-}
+void PutNumber(MapOutput& out, int64_t value) { PutNumber(out.text, value); }
 
 // Names are kept with hyphens made underscores; the map shows them as the
 // copybook writes them.
@@ -107,13 +83,19 @@ char* CopyAsWritten(char* at, std::string_view name) {
 
 void PutAsWritten(MapOutput& out, std::string_view name) {
   CopyAsWritten(Room(out, name.size()), name);
-  out.used += name.size();
+  out.text->used += name.size();
 }
 
 // The format file holds slack before a member only where it writes the
 // member's line.
 bool LineIsWritten(const FieldNode* member) {
   return member->redefineRole == RR_NONE || member->redefineUsed;
+}
+
+// The tables around a member, its own left out.
+int32_t OuterTables(const MemberPlace& place) {
+  bool own = place.tableCount > 0 && place.tables[place.tableCount - 1].entry == place.member;
+  return place.tableCount - own;
 }
 
 // Rows in record order from the one walk: slack bytes come before the SYNC
@@ -123,7 +105,7 @@ struct RowWalk : WalkVisitor {
 
   WalkStep Enter(const MemberPlace& place) {
     const FieldNode* member = place.member;
-    int32_t outer = place.tableCount - (ExtraOf(member).occursCount > 0);  // tables around it
+    int32_t outer = OuterTables(place);
     if (place.slack && LineIsWritten(member))
       out->visit(*out, {member, nullptr, ROW_SLACK, place.depth, place.offset - place.slack,
                         place.slack, LeadingAlignment(member), place.tables, outer});
@@ -134,7 +116,7 @@ struct RowWalk : WalkVisitor {
 
   int Leave(const MemberPlace& place) {
     const FieldNode* member = place.member;
-    int32_t outer = place.tableCount - (ExtraOf(member).occursCount > 0);
+    int32_t outer = OuterTables(place);
     if (member->type == FT_STRUCT && out->leave) out->leave(*out, {member, nullptr, ROW_GROUP, place.depth, place.offset, place.size, 0, place.tables, place.tableCount});
     if (member->redefineRole != RR_NONE && member->redefineUsed && member->redefinePadding != 0)
       out->visit(*out, {member, nullptr, ROW_PADDING, place.depth,
@@ -327,7 +309,7 @@ void TextRow(MapOutput& out, const MapRow& row) {
   if (!redefines.empty()) end = CopyAsWritten(line + starts[COL_REDEFINES], redefines);
   if (!depending.empty()) end = CopyAsWritten(line + starts[COL_DEPENDING], depending);
   *end++ = '\n';
-  out.used += end - line;
+  out.text->used += end - line;
 }
 
 void WriteText(MapOutput& out) {
@@ -335,7 +317,7 @@ void WriteText(MapOutput& out) {
   Widen(out, COL_KIND, KIND_NAMES[ROW_PADDING].size());
   Widen(out, COL_HEX, 10);
   for (int c : {COL_OFFSET, COL_START, COL_END, COL_LENGTH, COL_TOTAL})
-    Widen(out, c, NumberWidth(TopStructure->size + 1));
+    Widen(out, c, NumberWidth(int64_t{TopStructure->size} + 1));
   WalkRows(out, MeasureRow, nullptr);
   for (int c = 0; c < COLUMN_COUNT; c++) out.starts[c + 1] = out.starts[c] + out.widths[c] + 2;
   size_t width = out.starts[COLUMN_COUNT] - 2;
@@ -347,14 +329,15 @@ void WriteText(MapOutput& out) {
     CopyBytes(line + at, title);
   }
   line[width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size()] = '\n';
-  out.used += width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size() + 1;
+  out.text->used += width - out.widths[COL_DEPENDING] + COLUMN_TITLES[COL_DEPENDING].size() + 1;
   WalkRows(out, TextRow, nullptr);
   Put(out, "Record ");
   Put(out, RecordName());
   Put(out, " is ");
   PutNumber(out, TopStructure->size);
   Put(out, " (");
-  out.used = CopyHex(Room(out, 10), TopStructure->size) - out.buffer.data();
+  char* at = Room(out, 10);
+  out.text->used += CopyHex(at, TopStructure->size) - at;
   Put(out, ") bytes long\n");
 }
 
@@ -373,8 +356,7 @@ void PutCsvCell(MapOutput& out, std::string_view cell, bool asWritten, char afte
     if (asWritten) std::replace(quoted.begin(), quoted.end(), '_', '-');
     Put(out, quoted + '"');
   }
-  *Room(out, 1) = after;
-  out.used++;
+  PutChar(out.text, after);
 }
 
 void CsvRow(MapOutput& out, const MapRow& row) {
@@ -389,7 +371,7 @@ void CsvRow(MapOutput& out, const MapRow& row) {
   PutNumber(out, row.length);
   Put(out, ",");
   char* at = Room(out, OccursLength(row) + 1);
-  out.used = CopyOccurs(row, at) - out.buffer.data();
+  out.text->used += CopyOccurs(row, at) - at;
   Put(out, ",");
   PutNumber(out, Total(row));
   Put(out, ",");
@@ -406,23 +388,46 @@ void WriteCsv(MapOutput& out) {
 
 // ---- JSON ----
 
-// Quotes, backslashes and control characters are escaped; "\u001f" is the
-// longest escape.
+// Bytes of the well-formed UTF-8 sequence that starts text, or 0: no
+// overlong forms, no surrogates, nothing past U+10FFFF.
+size_t Utf8Length(std::string_view text) {
+  auto byte = [&](size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0; };
+  unsigned char lead = byte(0), second = byte(1);
+  size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2
+                : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+  if (length >= 2 && ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
+                      (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)))
+    return 0;
+  for (size_t i = 1; i < length; i++)
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+  return length;
+}
+
+// JSON text is UTF-8: well-formed UTF-8 passes as it is, any other byte is
+// taken as the Latin-1 letter of its code. Quotes, backslashes and control
+// characters are escaped; "\u001f" is the longest escape.
 void PutJsonString(MapOutput& out, std::string_view value, bool asWritten = false) {
   char* at = Room(out, 6 * value.size() + 2);
   char* end = at;
   *end++ = '"';
-  for (char c : value) {
+  for (size_t i = 0; i < value.size();) {
+    char c = value[i];
+    size_t length = static_cast<unsigned char>(c) < 0x80 ? 1 : Utf8Length(value.substr(i));
     if (c == '"' || c == '\\') {
       *end++ = '\\', *end++ = c;
     } else if (static_cast<unsigned char>(c) < 0x20) {
       end += std::snprintf(end, 7, "\\u%04x", static_cast<unsigned char>(c));
+    } else if (length == 0) {
+      *end++ = static_cast<char>(0xC0 | static_cast<unsigned char>(c) >> 6);
+      *end++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-      *end++ = asWritten && c == '_' ? '-' : c;
+      end = CopyBytes(end, value.substr(i, length));
+      if (asWritten && c == '_') end[-1] = '-';
     }
+    i += length ? length : 1;
   }
   *end++ = '"';
-  out.used += end - at;
+  out.text->used += end - at;
 }
 
 // A name as the copybook writes it, or null when there is none.
@@ -440,8 +445,7 @@ void PutJsonValue(MapOutput& out, ValueKind kind, std::string_view value) {
 // Values in order; a range is an object {"from": ..., "thru": ...}.
 void PutJsonValues(MapOutput& out, const FieldNode* condition) {
   Put(out, ",\"values\":[");
-  ValueKind kind = condition->valueKind == VK_LIST || condition->valueKind == VK_RANGE
-                       ? VK_LITERAL : condition->valueKind;
+  ValueKind kind = condition->firstValueKind;
   std::string_view value = condition->valueText;
   const ConditionValue* more = ExtraOf(condition).moreValues;
   for (bool first = true; kind != VK_NONE; first = false) {
@@ -537,18 +541,6 @@ MapForm FormOfName(std::string_view name) {
 
 bool IsStandardOutput() { return MapFileName == "-"; }
 
-// The same file under another name, or the same path yet to be made.
-bool SameFile(const std::string& one, const std::string& other) {
-  struct stat a, b;
-  if (stat(one.c_str(), &a) == 0 && stat(other.c_str(), &b) == 0)
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-  namespace fs = std::filesystem;
-  std::error_code error, otherError;
-  fs::path path = fs::weakly_canonical(fs::absolute(one, error), error);
-  fs::path otherPath = fs::weakly_canonical(fs::absolute(other, otherError), otherError);
-  return !error && !otherError && path == otherPath;
-}
-
 }  // namespace
 
 int PrepareLayoutMap() {
@@ -559,47 +551,27 @@ int PrepareLayoutMap() {
       return 0;
     }
     // Found unwritable before the format file is written, so that the run
-    // leaves neither file; appending changes nothing in a file already there.
-    struct stat status;
-    bool existed = stat(name, &status) == 0;
-    FILE* probe = std::fopen(name, "a");
-    if (!probe) {
-      std::printf("Can not write to file '%s'\n", name);
-      return 0;
-    }
-    std::fclose(probe);
-    if (!existed) std::remove(name);
+    // leaves neither file.
+    if (!CheckOutputFile(MapFileName)) return 0;
   }
   return 1;
 }
 
 int WriteLayoutMap() {
-  const char* name = MapFileName.c_str();
+  static OutputFile file;
   static MapOutput out;
-  out.stream = IsStandardOutput() ? stdout : std::fopen(name, "w");
-  out.buffer.resize(BUFFER_SIZE);
   for (TypeCache& cache : out.types) cache.filled = false;
-  out.used = 0;
-  if (!out.stream) {
-    std::printf("Can not write to file '%s'\n", name);
+  if (IsStandardOutput())
+    OpenStandardOutput(&file);
+  else if (!OpenOutputFile(&file, MapFileName))
     return 0;
-  }
-  // Only a regular file is removed when writing fails, never a device.
-  bool regular = !IsStandardOutput() && IsRegularFile(MapFileName);
+  out.text = file.text;
   switch (IsStandardOutput() ? MAP_TEXT : FormOfName(MapFileName)) {
     case MAP_TEXT: WriteText(out); break;
     case MAP_CSV: WriteCsv(out); break;
     case MAP_JSON: WriteJson(out); break;
   }
-  Flush(out);
-  bool failed = std::fflush(out.stream) != 0 || std::ferror(out.stream);
-  if (IsStandardOutput()) {
-    if (failed) std::fprintf(stderr, "Error writing the map to standard output\n");
-    return !failed;
-  }
-  failed = std::fclose(out.stream) != 0 || failed;
-  if (!failed) return 1;
-  std::printf("Error writing to file '%s'\n", name);
-  if (regular) std::remove(name);
+  if (FinishOutputFile(&file)) return 1;
+  if (IsStandardOutput()) std::fprintf(stderr, "Error writing the map to standard output\n");
   return 0;
 }

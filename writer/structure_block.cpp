@@ -70,38 +70,24 @@ static void PutTypeColumn(TextOut* out, const FieldNode* member) {
   PutText(out, std::string_view(column, width));
 }
 
-std::string_view WrittenName(const FieldNode* member) {
-  std::string_view shortName = ExtraOf(member).shortName;
-  return shortName.empty() ? member->name : shortName;
-}
-
-int32_t NamesakeNumber(const FieldNode* member) {
-  return member->type == FT_STRUCT ? member->structure->duplicateCount : member->duplicateCount;
-}
+size_t FindFiller(std::string_view text) { return text.find("FILLER"); }
 
 // Types whose storage a SYNC clause aligns; on any other it is ignored.
 static bool SyncAligns(FieldType type) {
   return IsBinaryOrFloat(type);
 }
 
-// Whether the member's line is written. The members of a redefine chain
-// follow one another, head first, so chainTaken tells whether an earlier
-// member of the current chain has been written.
-static bool MemberIsWritten(FieldNode* member, bool* chainTaken) {
+// Whether the member's line is written: the alternative of its chain that
+// was chosen before writing; a redefining one is counted and reported here,
+// among the lines of its structure.
+static bool MemberIsWritten(const FieldNode* member) {
   switch (member->redefineRole) {
     case RR_NONE:
       return true;
     case RR_REDEFINED:
-      *chainTaken = false;
-      for (FieldNode* other = NextRedefine(member); other; other = NextRedefine(other))
-        if (RedefinitionWanted(other->name)) return false;
-      member->redefineUsed = true;
-      *chainTaken = true;
-      return true;
+      return member->redefineUsed;
     default:
-      if (!RedefinitionWanted(member->name) || *chainTaken) return false;
-      member->redefineUsed = true;
-      *chainTaken = true;
+      if (!member->redefineUsed) return false;
       RedefinitionsUsed++;
       if (!(OptionFlags & OPT_QUIET_REDEFINES))
         std::printf("REDEFINE definition '%.*s' used instead of '%.*s'\n",
@@ -165,9 +151,8 @@ int WriteStructure(TextOut* out, StructNode* structure) {
     PutNumber(out, structure->duplicateCount);
   }
   PutText(out, "\n{\n");
-  bool chainTaken = false;
   for (FieldNode* member = structure->members; member; member = member->next) {
-    if (MemberIsWritten(member, &chainTaken)) WriteMemberLine(out, member);
+    if (MemberIsWritten(member)) WriteMemberLine(out, member);
     if (member->redefineRole != RR_NONE && member->redefineUsed && member->redefinePadding != 0) {
       PutText(out, "  hex            FILLER_REDEFINE_");
       PaddingNumbers[member] = FillerRedefineNumber;

@@ -1,16 +1,30 @@
-// The format file's text buffer.
+// The text buffer of the outputs, one at a time.
 #include "writer/text_out.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <string>
 
 static char Block[1 << 19];
-static TextOut FormatText;
+static std::string Grown;  // in place of Block after a piece larger than it
+static TextOut Text;
 
 TextOut* StartTextOut(FILE* stream) {
-  FormatText = {stream, Block, 0, sizeof Block};
-  return &FormatText;
+  Text = {stream, Block, 0, sizeof Block};
+  return &Text;
+}
+
+char* TextRoom(TextOut* out, size_t count) {
+  if (out->capacity - out->used < count) {
+    FlushTextOut(out);
+    if (count > out->capacity) {
+      Grown.resize(count);
+      out->data = Grown.data();
+      out->capacity = count;
+    }
+  }
+  return out->data + out->used;
 }
 
 void FlushTextOut(TextOut* out) {

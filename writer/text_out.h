@@ -1,5 +1,6 @@
-// The format file's text, built in one large buffer and handed to its
-// stream in big blocks: no formatting call and no temporary per member.
+// An output's text (the format file, the map), built in one large buffer
+// and handed to its stream in big blocks: no formatting call and no
+// temporary per member.
 #pragma once
 
 #include <algorithm>
@@ -20,6 +21,11 @@ struct TextOut {
 TextOut* StartTextOut(FILE* stream);
 // Hands what waits to the stream.
 void FlushTextOut(TextOut* out);
+
+// Room for count more bytes in one piece at the end of the buffer, made by
+// flushing it or, for a piece larger than the buffer, by growing it; the
+// caller adds what it wrote to used.
+char* TextRoom(TextOut* out, size_t count);
 
 void PutBytes(TextOut* out, const char* bytes, size_t count);
 

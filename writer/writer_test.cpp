@@ -42,13 +42,15 @@ TEST(WildcardMatch, AgreesWithTheRuleOnRandomInputs) {
 }
 
 // A write that fails after the file was opened (here: over the file size
-// limit) leaves no file, prints no summary and fails the step.
+// limit) leaves the old file as it was and no other, prints no summary and
+// fails the step.
 TEST(WriteFormatFile, WriteErrorRemovesTheIncompleteFile) {
   ResetSettings();
   namespace fs = std::filesystem;
   char pattern[] = "/tmp/recforge-writer-XXXXXX";
   ASSERT_NE(mkdtemp(pattern), nullptr);
   OutputFileName = std::string(pattern) + "/big.fmt";
+  std::ofstream(OutputFileName) << "old\n";
   OptionFlags = OPT_NO_OVERWRITE_PROMPT;
 
   static FieldNode members[4000];
@@ -81,7 +83,10 @@ TEST(WriteFormatFile, WriteErrorRemovesTheIncompleteFile) {
 
   EXPECT_EQ(written, 0);
   EXPECT_EQ(out, "Error writing to file '" + OutputFileName + "'\n");
-  EXPECT_FALSE(fs::exists(OutputFileName));
+  std::ifstream old(OutputFileName);
+  std::string line;
+  EXPECT_TRUE(std::getline(old, line) && line == "old");
+  EXPECT_EQ(std::distance(fs::directory_iterator(pattern), {}), 1);
   fs::remove_all(pattern);
   ResetSettings();
 }
