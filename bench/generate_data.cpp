@@ -118,7 +118,6 @@ int main(int argc, char** argv) {
   ChooseDialect();
   InputFileName = argv[arg];
   StructureName = "RECORD";
-  SourceLanguage = LANGUAGE_COBOL;
   long records = std::atol(argv[arg + 1]);
   SourceFile* file = LoadSourceFile(InputFileName);
   if (file && CurrentDialect->readsReferenceFormat) file = ExpandCobolSource(file);

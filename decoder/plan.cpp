@@ -112,15 +112,15 @@ struct PlanWalk : WalkVisitor {
     }
     const FieldExtra& extra = ExtraOf(member);
     int32_t name = AddName(member);
-    if (extra.occursCount > 0) {
+    if (extra.occursMax > 0) {
       Step table{};
       table.kind = SK_TABLE;
       table.keyed = true;
       table.offset = static_cast<uint32_t>(place.offset - Base());
       table.width = static_cast<uint32_t>(place.size);
       table.name = name;
-      table.count = extra.occursCount;
-      table.least = extra.dependingName.empty() ? extra.occursCount : extra.occursMin;
+      table.count = extra.occursMax;
+      table.least = extra.dependingName.empty() ? extra.occursMax : extra.occursMin;
       table.slot = table.probe = -1;
       int32_t index = Add(table);
       if (!extra.dependingName.empty()) {
@@ -129,7 +129,7 @@ struct PlanWalk : WalkVisitor {
       }
       open.push_back({index, place.offset});
     }
-    bool keyed = extra.occursCount == 0;
+    bool keyed = extra.occursMax == 0;
     if (group) {
       Step step{};
       step.kind = SK_GROUP;
@@ -163,7 +163,7 @@ struct PlanWalk : WalkVisitor {
       end.kind = SK_GROUP_END;
       Add(end);
     }
-    if (ExtraOf(member).occursCount > 0) {
+    if (ExtraOf(member).occursMax > 0) {
       Step end{};
       end.kind = SK_TABLE_END;
       end.jump = open.back().step;

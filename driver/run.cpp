@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "decoder/decode.h"
+#include "cs/cs.h"
 #include "driver/options.h"
 #include "driver/settings.h"
 #include "layout/structure.h"
@@ -50,12 +51,8 @@ static int CheckFileType() {
   size_t dot = file.find('.');
   if (dot == std::string_view::npos)
     return Refuse("Please include file type in input file name.\n\n");
-  for (std::string_view type : FILE_TYPES) {
-    if (file.substr(dot) == type) {
-      SourceLanguage = LANGUAGE_COBOL;
-      return 1;
-    }
-  }
+  for (std::string_view type : FILE_TYPES)
+    if (file.substr(dot) == type) return 1;
   return Refuse("Input file type is not supported.\n\n");
 }
 
@@ -109,7 +106,7 @@ static int Run(int argc, char** argv) {
   SourceFile* file = LoadSourceFile(InputFileName);
   if (!file) return 1;
   if (CurrentDialect->readsReferenceFormat && !(file = ExpandCobolSource(file))) return 1;
-  if (SourceLanguage == LANGUAGE_COBOL && !ProcessCopybook(file)) return 1;
+  if (!ProcessCopybook(file)) return 1;
   bool map = !MapFileName.empty();
   if (map && MapFileName != "-" && !CheckNotInputFile(MapFileName, "Map")) return 1;
   if (map && !PrepareLayoutMap()) return 1;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "cs/cs.h"
+#include "cs/name_tree.h"
 #include "driver/dialect.h"
 
 // -O letters.
@@ -25,7 +25,6 @@ enum WarningFlag : uint32_t {
   WARN_ALL = 0xFFFFFFFF,          // *
 };
 
-enum SourceLanguageKind : int32_t { LANGUAGE_NONE = 0, LANGUAGE_COBOL = 1 };
 
 constexpr int32_t MAX_PREFIX_LENGTH = 10;
 constexpr int32_t MAX_REDEFINE_PATTERN = 30;
@@ -49,9 +48,6 @@ extern int32_t MinBinarySize;        // -1 when -b was not given
 extern std::string StripPrefix;      // hyphens already underscores
 extern int32_t StripPrefixLength;
 extern NameTreeNode* RedefineNames;  // RedefineChoice records, command-line order
-extern int32_t SourceLanguage;
-extern int32_t FillerRedefineNumber; // next FILLER_REDEFINE_n
-extern int32_t RedefinitionsUsed;    // redefinitions written in place
 // Long options (extensions; the usage text does not list them).
 extern std::string MapFileName;      // --map: the layout map; empty: none
 extern bool CobolMode;               // --cobol: read as a COBOL compiler does

@@ -83,7 +83,7 @@ struct PlaceVisitor : WalkVisitor {
   }
   int Leave(const MemberPlace& place) {
     FieldNode* member = place.member;
-    if (member->type == FT_STRUCT && ExtraOf(member).occursCount > 0 && AlignsEveryOccurrence() &&
+    if (member->type == FT_STRUCT && ExtraOf(member).occursMax > 0 && AlignsEveryOccurrence() &&
         !PadOccurrence(member->structure, place.offset))
       return 0;
     if (FieldFootprint(member) > MAX_SIZE) return RefuseSize("Field", member->name);
@@ -92,7 +92,7 @@ struct PlaceVisitor : WalkVisitor {
   int Close(const StructurePlace& place) {
     if (!AddStructureSize(place.structure)) return 0;
     const FieldNode* group = place.owner;
-    if (!group || !place.following || !CurrentDialect->slackFollowsPrecedingItem || ExtraOf(group).occursCount > 0 ||
+    if (!group || !place.following || !CurrentDialect->slackFollowsPrecedingItem || ExtraOf(group).occursMax > 0 ||
         group->redefineRole != RR_NONE)
       return 1;
     // The following SYNC item's slack, from the record's start.

@@ -6,7 +6,7 @@
 #include "driver/settings.h"
 #include "layout/name_index.h"
 #include "layout/structure.h"
-#include "source/letter_case.h"
+#include "cs/letter_case.h"
 
 // Whether the name is a member of the entry's group or of a structure made
 // before it (the groups around it among them): where a target is looked for.

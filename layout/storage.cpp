@@ -128,7 +128,6 @@ static int SetNumericType(FieldNode* entry) {
 }
 
 int SetStorageType(FieldNode* entry) {
-  if (entry->wholeExtra) FieldExtraOf(entry)->occursCount = ExtraOf(entry).occursMax;
   if (entry->type == FT_CHAR || entry->type == FT_HEX) {  // hex: national and DBCS
     entry->size = entry->digits;
     // COMP-X on an X picture: unsigned binary, a byte a position.
@@ -164,7 +163,7 @@ int64_t FieldFootprint(const FieldNode* entry) {
   int64_t bytes = entry->type == FT_STRUCT
                       ? (entry->structure ? entry->structure->size : 0)
                       : entry->size;
-  int32_t occurs = ExtraOf(entry).occursCount;
+  int32_t occurs = ExtraOf(entry).occursMax;
   if (occurs != 0) bytes *= occurs;
   return bytes + SlackBefore(entry);
 }

@@ -88,7 +88,7 @@ int WalkStructure(Visitor& visitor, WalkState& state, StructNode* structure, int
     }
     if (!visitor.Arrive(member, structure, start)) return 0;
     int64_t slack = SlackBefore(member);
-    int32_t occurs = ExtraOf(member).occursCount;
+    int32_t occurs = ExtraOf(member).occursMax;
     // OCCURS 0 TO 0 DEPENDING ON takes the bytes of one occurrence.
     bool table = (occurs > 0 || !ExtraOf(member).dependingName.empty()) &&
                  state.tableCount < MOST_DIMENSIONS;

@@ -10,7 +10,7 @@
 #include "driver/settings.h"
 #include "parser/picture.h"
 #include "source/char_classes.h"
-#include "source/letter_case.h"
+#include "cs/letter_case.h"
 
 namespace {
 

@@ -99,7 +99,6 @@ struct FieldExtra : RedefineExtra {
   std::string_view shortName;   // name without StripPrefix; empty: use name
   int32_t occursMax;            // OCCURS upper bound; 0 without OCCURS
   int32_t occursMin;            // OCCURS m TO n: m; else the bound
-  int32_t occursCount;          // occurrences used by layout and writer
   FieldNode* conditions;        // level-88 entries hung on this entry
   ConditionValue* moreValues;   // level 88: the values after the first
 };

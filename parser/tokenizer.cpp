@@ -10,7 +10,7 @@
 #include "driver/settings.h"
 #include "source/char_classes.h"
 #include "source/diagnostic.h"
-#include "source/letter_case.h"
+#include "cs/letter_case.h"
 
 constexpr int32_t COMMENT_COLUMN = 6;  // the indicator area, column 7
 

@@ -10,7 +10,7 @@
 #include "source/char_classes.h"
 #include "source/cobol_source.h"
 #include "source/diagnostic.h"
-#include "source/letter_case.h"
+#include "cs/letter_case.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "source/char_classes.h"
 #include "source/cobol_source.h"
 #include "source/diagnostic.h"
-#include "source/letter_case.h"
+#include "cs/letter_case.h"
 
 constexpr int32_t TAB_STOP = 8;
 // A literal continued from a line runs to the end of that line's code

@@ -6,6 +6,8 @@
 #include "driver/settings.h"
 #include "writer/writer.h"
 
+int32_t FillerRedefineNumber;
+int32_t RedefinitionsUsed;
 // Written here as the padding lines are, and read by the map.
 std::unordered_map<const FieldNode*, int32_t> PaddingNumbers;
 
@@ -121,14 +123,14 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
     PutNumber(out, number);
   }
   if ((member->type == FT_CHAR || member->type == FT_HEX) &&
-      (member->size > 1 || extra.occursCount >= 2))
+      (member->size > 1 || extra.occursMax >= 2))
     PutDimension(out, member->size);
   if (!extra.dependingName.empty()) {
     PutChar(out, '[');
     PutText(out, extra.dependingName);
     PutChar(out, ']');
-  } else if (extra.occursCount > 1) {
-    PutDimension(out, extra.occursCount);
+  } else if (extra.occursMax > 1) {
+    PutDimension(out, extra.occursMax);
   }
   if (member->hasEnumeration) {
     PutChar(out, '(');
@@ -143,7 +145,7 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
   PutText(out, ";\n");
 }
 
-int WriteStructure(TextOut* out, StructNode* structure) {
+void WriteStructure(TextOut* out, StructNode* structure) {
   PutText(out, "struct ");
   PutText(out, structure->shortName.empty() ? structure->name : structure->shortName);
   if (structure->duplicateCount != 0) {
@@ -176,5 +178,4 @@ int WriteStructure(TextOut* out, StructNode* structure) {
     PutText(out, ";\n");
   }
   PutText(out, "}\n\n");
-  return 1;
 }

@@ -15,12 +15,17 @@
 // file was not written.
 int WriteFormatFile();
 
-int WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count);
-int WriteStructure(TextOut* out, StructNode* structure);
+void WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count);
+void WriteStructure(TextOut* out, StructNode* structure);
 
 // The type of a member's line without its column padding ("char",
 // "packed(7.2)").
 std::string TypeText(const FieldNode* member);
+
+// Counters of the run's format file: the next FILLER_REDEFINE_n, and the
+// redefinitions written in place of what they redefine.
+extern int32_t FillerRedefineNumber;
+extern int32_t RedefinitionsUsed;
 
 // The number of the padding line written after a chain's alternative.
 extern std::unordered_map<const FieldNode*, int32_t> PaddingNumbers;
