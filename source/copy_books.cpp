@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <utility>
 
 #include "driver/settings.h"
 #include "source/cobol_source.h"
@@ -40,6 +42,26 @@ struct OpenMember {
   ino_t inode;
 };
 std::vector<OpenMember> OpenMembers;
+
+// The copybook with its members in place holds at most this much: members
+// that each COPY the next one twice, 30 deep, would make a billion lines.
+constexpr size_t MOST_EXPANDED_LINES = size_t{1} << 21;
+constexpr size_t MOST_EXPANDED_BYTES = size_t{64} << 20;
+
+// A member's logical lines before its own COPY statements and REPLACING,
+// with the folder it was found in: a member copied again is not read again.
+struct ReadMemberLines {
+  const char* folder;
+  std::vector<LogicalLine> lines;
+};
+std::map<std::pair<dev_t, ino_t>, ReadMemberLines> MembersRead;
+
+// Counted as the logical file will hold them: text and a line end each.
+struct ExpandedSize {
+  size_t lines = 0, bytes = 0;
+  void Add(const LogicalLine& line) { lines++, bytes += line.text.size() + 1; }
+  bool Passed() const { return lines > MOST_EXPANDED_LINES || bytes > MOST_EXPANDED_BYTES; }
+};
 
 constexpr std::string_view MEMBER_TYPES[] = {"", ".cpy", ".CPY", ".cbl", ".CBL", ".cob", ".COB"};
 
@@ -243,9 +265,18 @@ struct PlacedWord {
   size_t line, start, end;
 };
 
-void ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing>& pairs) {
+void ReportTooLong(const std::vector<LogicalLine>& lines, const CopyToken& at) {
+  ReportToken(lines, at);
+  std::printf("COPY members make the copybook longer than %zu lines or %zu MiB\n",
+              MOST_EXPANDED_LINES, MOST_EXPANDED_BYTES >> 20);
+}
+
+// 0 when the replaced text would pass the limit; nothing is replaced then.
+bool ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing>& pairs) {
   std::vector<PlacedWord> words;
+  ExpandedSize size;
   for (size_t l = 0; l < lines->size(); l++) {
+    size.Add((*lines)[l]);
     std::string_view text = (*lines)[l].text;
     for (size_t at = 0, end; NextTextWord(text, &at, &end); at = end) words.push_back({l, at, end});
   }
@@ -254,7 +285,16 @@ void ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing
     return std::string_view((*lines)[w.line].text).substr(w.start, w.end - w.start);
   };
   std::vector<Edit> edits;
+  // What the edits add, counted as they come (unsigned arithmetic sums
+  // right for edits that shorten): the work stops once past the limit.
+  size_t counted = 0;
+  auto passed = [&] {
+    for (; counted < edits.size(); counted++)
+      size.bytes += edits[counted].text.size() - (edits[counted].end - edits[counted].start);
+    return size.Passed();
+  };
   for (size_t i = 0; i < words.size();) {
+    if (passed()) return false;
     size_t matched = 0;
     for (const Replacing& pair : pairs) {
       if (pair.partial || i + pair.from.size() > words.size()) continue;
@@ -289,11 +329,20 @@ void ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing
     if (changed) edits.push_back({words[i].line, words[i].start, words[i].end, word});
     i++;
   }
-  // From the last edit back, so that earlier offsets stay good.
-  for (size_t e = edits.size(); e-- > 0;) {
-    const Edit& edit = edits[e];
-    (*lines)[edit.line].text.replace(edit.start, edit.end - edit.start, edit.text);
+  if (passed()) return false;
+  // Each changed line is built once from its pieces, the edits in order:
+  // edit by edit in place would copy a long line's tail every time.
+  for (size_t e = 0; e < edits.size();) {
+    size_t line = edits[e].line, from = 0;
+    std::string& text = (*lines)[line].text;
+    std::string built;
+    for (; e < edits.size() && edits[e].line == line; e++) {
+      built.append(text, from, edits[e].start - from).append(edits[e].text);
+      from = edits[e].end;
+    }
+    text = built.append(text, from, std::string::npos);
   }
+  return true;
 }
 
 bool IsRegularFile(const std::string& path, struct stat* status) {
@@ -350,13 +399,27 @@ bool ReadMember(const std::vector<LogicalLine>& lines, const CopyToken& at,
     std::printf("COPY members nested more than %d deep\n", MAX_COPY_DEPTH);
     return false;
   }
-  SourceFile* file = LoadSourceFile(path);
-  if (!file || !ReadReferenceFormat(file, member)) return false;
+  auto read = MembersRead.find({status.st_dev, status.st_ino});
+  if (read == MembersRead.end()) {
+    SourceFile* file = LoadSourceFile(path);
+    if (!file) return false;
+    // Its text is held: a copybook may COPY more members than a process may
+    // have files open.
+    std::fclose(file->stream);
+    file->stream = nullptr;
+    if (!ReadReferenceFormat(file, member)) return false;
+    read = MembersRead.insert({{status.st_dev, status.st_ino}, {file->directory, *member}}).first;
+  } else {
+    *member = read->second.lines;
+  }
   OpenMembers.push_back({status.st_dev, status.st_ino});
-  bool expanded = ExpandCopyStatements(member, file->directory, depth + 1);
+  bool expanded = ExpandCopyStatements(member, read->second.folder, depth + 1);
   OpenMembers.pop_back();
   // The pairs apply to the text of nested members too.
-  if (expanded && !copy.replacing.empty()) ApplyReplacing(member, copy.replacing);
+  if (expanded && !copy.replacing.empty() && !ApplyReplacing(member, copy.replacing)) {
+    ReportTooLong(lines, at);
+    return false;
+  }
   return expanded;
 }
 
@@ -388,6 +451,8 @@ int ExpandCopyStatements(std::vector<LogicalLine>* lines, const std::string& fol
   Spot spot{0, 0};
   if (!FindCopyWord(*lines, &spot)) return 1;  // most files hold none
   std::vector<LogicalLine> result(lines->begin(), lines->begin() + spot.line);
+  ExpandedSize size;
+  for (const LogicalLine& line : result) size.Add(line);
   do {
     CopyToken word;
     Spot after = spot;
@@ -399,6 +464,7 @@ int ExpandCopyStatements(std::vector<LogicalLine>* lines, const std::string& fol
       return 0;
     // The text before COPY and after its period stays on its own lines.
     const LogicalLine& first = (*lines)[spot.line];
+    size_t from = result.size();
     if (spot.at > 0) result.push_back({first.text.substr(0, spot.at), first.origin});
     for (LogicalLine& line : member) result.push_back(std::move(line));
     LogicalLine& last = (*lines)[copy.end.line];
@@ -408,6 +474,11 @@ int ExpandCopyStatements(std::vector<LogicalLine>* lines, const std::string& fol
     bool more = FindCopyWord(*lines, &next);
     size_t upTo = more ? next.line : lines->size();
     for (size_t l = spot.line; l < upTo; l++) result.push_back(std::move((*lines)[l]));
+    for (size_t l = from; l < result.size(); l++) size.Add(result[l]);
+    if (size.Passed()) {
+      ReportTooLong(*lines, word);
+      return 0;
+    }
     if (!more) break;
     spot = next;
   } while (true);
@@ -420,5 +491,8 @@ int ExpandMainCopyStatements(SourceFile* file, std::vector<LogicalLine>* lines) 
   OpenMembers.clear();
   if (stat(file->path, &status) == 0) OpenMembers.push_back({status.st_dev, status.st_ino});
   std::string folder = FolderOf(InputFileName);
-  return ExpandCopyStatements(lines, folder, 0);
+  MembersRead.clear();
+  int expanded = ExpandCopyStatements(lines, folder, 0);
+  MembersRead.clear();
+  return expanded;
 }
