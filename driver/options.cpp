@@ -4,8 +4,10 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <string_view>
 
+#include "decoder/code_pages.h"
 #include "driver/settings.h"
 
 int OptionIndex = 1;
@@ -34,6 +36,18 @@ static constexpr LongOption LONG_OPTIONS[] = {
     {"map", true, OPTION_MAP},
     {"cobol", false, OPTION_COBOL},
     {"copy-path", true, OPTION_COPY_PATH},
+    {"decode", true, OPTION_DECODE},
+    {"to", true, OPTION_TO},
+    {"encoding", true, OPTION_ENCODING},
+    {"record-format", true, OPTION_RECORD_FORMAT},
+    {"variable-occurs", false, OPTION_VARIABLE_OCCURS},
+    {"rdw", true, OPTION_RDW},
+    {"rdw-excludes-header", false, OPTION_RDW_EXCLUDES_HEADER},
+    {"floats", true, OPTION_FLOATS},
+    {"skip", true, OPTION_SKIP},
+    {"count", true, OPTION_COUNT},
+    {"range", true, OPTION_RANGE},
+    {"keep-spaces", false, OPTION_KEEP_SPACES},
 };
 
 // A word "--name", "--name=value" or "--name" followed by its value. An
@@ -201,6 +215,87 @@ static int AddRedefineChoice(char letter, const char* pattern) {
   return 1;
 }
 
+// A whole decimal number of at most 18 digits; false for anything else.
+static bool ReadCount(std::string_view text, int64_t* value) {
+  if (text.empty() || text.size() > 18) return false;
+  *value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    *value = *value * 10 + (c - '0');
+  }
+  return true;
+}
+
+static int RefuseValue(const char* expected, const char* value) {
+  std::printf("%s, not '%s'\n", expected, value);
+  return 0;
+}
+
+// One of the words, by its index; -1 for none.
+static int WordIndex(std::string_view value, std::initializer_list<std::string_view> words) {
+  int index = 0;
+  for (std::string_view word : words) {
+    if (word == value) return index;
+    index++;
+  }
+  return -1;
+}
+
+static int ApplyDecodeOption(int code, const char* value) {
+  if (code != OPTION_DECODE && !DecodeOptionGiven) DecodeOptionGiven = OptionWord;
+  switch (code) {
+    case OPTION_DECODE:
+      DecodeFileName = value;
+      return 1;
+    case OPTION_TO:
+      DecodeOutputName = value;
+      return 1;
+    case OPTION_ENCODING:
+      if (!KnownCodePage(value)) return RefuseValue("--encoding takes a code page (cp037, cp1047, cp500, ..., ascii, latin1, utf-8)", value);
+      EncodingName = value;
+      return 1;
+    case OPTION_RECORD_FORMAT: {
+      int format = WordIndex(value, {"F", "V", "VB", "LINES"});
+      if (format < 0) return RefuseValue("--record-format takes F, V, VB or LINES", value);
+      DataRecordFormat = format;
+      return 1;
+    }
+    case OPTION_RDW: {
+      int order = WordIndex(value, {"big", "little"});
+      if (order < 0) return RefuseValue("--rdw takes big or little", value);
+      RdwLittleEndian = order == 1;
+      return 1;
+    }
+    case OPTION_FLOATS: {
+      int format = WordIndex(value, {"ibm", "ieee"});
+      if (format < 0) return RefuseValue("--floats takes ibm or ieee", value);
+      DataFloatFormat = format == 0 ? FLOATS_IBM : FLOATS_IEEE;
+      return 1;
+    }
+    case OPTION_SKIP:
+      return ReadCount(value, &SkipRecords) || RefuseValue("--skip takes a number of records", value);
+    case OPTION_COUNT:
+      return ReadCount(value, &CountRecords) || RefuseValue("--count takes a number of records", value);
+    case OPTION_RANGE: {
+      std::string_view text = value;
+      size_t colon = text.find(':');
+      if (colon == std::string_view::npos || !ReadCount(text.substr(0, colon), &RangeStart) ||
+          !ReadCount(text.substr(colon + 1), &RangeLength))
+        return RefuseValue("--range takes START:LENGTH in bytes", value);
+      return 1;
+    }
+    case OPTION_VARIABLE_OCCURS:
+      VariableOccurs = true;
+      return 1;
+    case OPTION_RDW_EXCLUDES_HEADER:
+      RdwExcludesHeader = true;
+      return 1;
+    default:
+      KeepSpaces = true;
+      return 1;
+  }
+}
+
 int ApplyOption(int letter) {
   const char* value = OptionArgument;
   switch (letter) {
@@ -246,6 +341,7 @@ int ApplyOption(int letter) {
       CopyPaths.emplace_back(value);
       return 1;
     default:
+      if (letter >= OPTION_DECODE && letter <= OPTION_KEEP_SPACES) return ApplyDecodeOption(letter, value);
       std::fprintf(stderr, "Unrecognised parameter '%s'\n\n", OptionWord);
       PrintUsage();
       return 0;

@@ -15,6 +15,19 @@ constexpr int OPTION_END = -1;
 constexpr int OPTION_MAP = 256;        // --map FILE, --map=FILE
 constexpr int OPTION_COBOL = 257;      // --cobol
 constexpr int OPTION_COPY_PATH = 258;  // --copy-path DIR, --copy-path=DIR
+// --decode DATA and the options that shape it.
+constexpr int OPTION_DECODE = 259;
+constexpr int OPTION_TO = 260;
+constexpr int OPTION_ENCODING = 261;
+constexpr int OPTION_RECORD_FORMAT = 262;
+constexpr int OPTION_VARIABLE_OCCURS = 263;
+constexpr int OPTION_RDW = 264;
+constexpr int OPTION_RDW_EXCLUDES_HEADER = 265;
+constexpr int OPTION_FLOATS = 266;
+constexpr int OPTION_SKIP = 267;
+constexpr int OPTION_COUNT = 268;
+constexpr int OPTION_RANGE = 269;
+constexpr int OPTION_KEEP_SPACES = 270;
 
 // Returns the next option letter, OPTION_UNKNOWN, or OPTION_END.
 int GetOption(int argc, char** argv);

@@ -3,10 +3,13 @@
 #include "driver/run.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string_view>
 
+#include "decoder/decode.h"
+#include "cs/cs.h"
 #include "driver/options.h"
 #include "driver/settings.h"
 #include "layout/structure.h"
@@ -29,17 +32,17 @@ static int Refuse(const char* message) {
   return 0;
 }
 
-// Writing over a copybook being converted would lose it: such a file is
-// refused, with the message that says so.
-static bool RefuseInputFile(const std::string& name, const char* what) {
+// Writing over a copybook being converted would lose it: 0 after the
+// message that says so when the output is one of the files read.
+static int CheckNotInputFile(const std::string& name, const char* what) {
   struct stat output, input;
-  if (stat(name.c_str(), &output) != 0) return false;
+  if (stat(name.c_str(), &output) != 0) return 1;
   for (SourceFile* file = SourceFiles; file; file = file->next)
     if (stat(file->path, &input) == 0 && input.st_dev == output.st_dev && input.st_ino == output.st_ino) {
       std::printf("%s file '%s' is the input file\n", what, name.c_str());
-      return true;
+      return 0;
     }
-  return false;
+  return 1;
 }
 
 // The file type runs from the first '.' of the input's file part.
@@ -48,12 +51,8 @@ static int CheckFileType() {
   size_t dot = file.find('.');
   if (dot == std::string_view::npos)
     return Refuse("Please include file type in input file name.\n\n");
-  for (std::string_view type : FILE_TYPES) {
-    if (file.substr(dot) == type) {
-      SourceLanguage = LANGUAGE_COBOL;
-      return 1;
-    }
-  }
+  for (std::string_view type : FILE_TYPES)
+    if (file.substr(dot) == type) return 1;
   return Refuse("Input file type is not supported.\n\n");
 }
 
@@ -67,11 +66,25 @@ static void DeriveNames() {
     OutputFileName += ".fmt";
 }
 
-int RunRecforge(int argc, char** argv) {
-  ResetSettings();
+// Whether the decoded rows go to standard output: --decode with --to - or
+// without --to.
+static bool DecodesToStandardOutput(int argc, char** argv) {
+  bool decode = false;
+  std::string_view to;
+  for (int i = 1; i < argc; i++) {
+    std::string_view word = argv[i];
+    if (word == "--decode" || word.rfind("--decode=", 0) == 0) decode = true;
+    if (word == "--to" && i + 1 < argc) to = argv[i + 1];
+    if (word.rfind("--to=", 0) == 0) to = word.substr(5);
+  }
+  return decode && (to.empty() || to == "-");
+}
+
+static int Run(int argc, char** argv) {
   PrintBanner();
   for (int letter; (letter = GetOption(argc, argv)) != OPTION_END;)
     if (!ApplyOption(letter)) return 1;
+  ChooseDialect();
   if (OptionIndex < argc) {
     std::fprintf(stderr, "Unrecognised parameter '%s'\n\n", argv[OptionIndex]);
     PrintUsage();
@@ -81,20 +94,48 @@ int RunRecforge(int argc, char** argv) {
     Refuse("Please specify a language input file with -i parameter.\n\n");
     return 1;
   }
+  if (DecodeFileName.empty() && DecodeOptionGiven) {
+    std::printf("Option '%s' needs --decode\n", DecodeOptionGiven);
+    return 1;
+  }
   if (!CheckFileType()) return 1;
+  // Decoding writes the format file only when -o names it.
+  bool decode = !DecodeFileName.empty(), formatFile = !decode || !OutputFileName.empty();
   DeriveNames();
 
   SourceFile* file = LoadSourceFile(InputFileName);
   if (!file) return 1;
-  // Read as a compiler does: reference format and COPY members first.
-  if (CobolMode && !(file = ExpandCobolSource(file))) return 1;
-  if (SourceLanguage == LANGUAGE_COBOL && !ProcessCopybook(file)) return 1;
+  if (CurrentDialect->readsReferenceFormat && !(file = ExpandCobolSource(file))) return 1;
+  if (!ProcessCopybook(file)) return 1;
   bool map = !MapFileName.empty();
-  if (map && MapFileName != "-" && RefuseInputFile(MapFileName, "Map")) return 1;
+  if (map && MapFileName != "-" && !CheckNotInputFile(MapFileName, "Map")) return 1;
   if (map && !PrepareLayoutMap()) return 1;
-  if (StructureList && RefuseInputFile(OutputFileName, "Output")) return 1;
-  if (!WriteFormatFile()) return 1;
-  return !map || WriteLayoutMap() ? 0 : 1;
+  if (formatFile && StructureList && !CheckNotInputFile(OutputFileName, "Output")) return 1;
+  if (formatFile && !WriteFormatFile()) return 1;
+  if (map && !WriteLayoutMap()) return 1;
+  if (!decode) return 0;
+  if (!DecodeOutputName.empty() && DecodeOutputName != "-" && !CheckNotInputFile(DecodeOutputName, "Decoded output"))
+    return 1;
+  return DecodeData() ? 0 : 1;
+}
+
+int RunRecforge(int argc, char** argv) {
+  ResetSettings();
+  // Rows on standard output: the run's messages go to standard error.
+  int rows = -1;
+  if (DecodesToStandardOutput(argc, argv)) {
+    std::fflush(stdout);
+    rows = dup(1);
+    if (rows >= 0) dup2(2, 1), DecodedOutputFd = rows;
+  }
+  int status = Run(argc, argv);
+  if (rows >= 0) {
+    std::fflush(stdout);
+    dup2(rows, 1);
+    close(rows);
+    DecodedOutputFd = 1;
+  }
+  return status;
 }
 
 void ResetRunState() {

@@ -12,12 +12,24 @@ int32_t MinBinarySize;
 std::string StripPrefix;
 int32_t StripPrefixLength;
 NameTreeNode* RedefineNames;
-int32_t SourceLanguage;
-int32_t FillerRedefineNumber;
-int32_t RedefinitionsUsed;
 std::string MapFileName;
 bool CobolMode;
 std::vector<std::string> CopyPaths;
+const Dialect* CurrentDialect = &DEFAULT_DIALECT;
+std::string DecodeFileName;
+std::string DecodeOutputName;
+std::string EncodingName;
+int32_t DataRecordFormat;
+int32_t DataFloatFormat;
+bool VariableOccurs;
+bool RdwLittleEndian;
+bool RdwExcludesHeader;
+bool KeepSpaces;
+int64_t SkipRecords;
+int64_t CountRecords;
+int64_t RangeStart;
+int64_t RangeLength;
+const char* DecodeOptionGiven;
 
 void ResetSettings() {
   InputFileName.clear();
@@ -31,10 +43,21 @@ void ResetSettings() {
   StripPrefix.clear();
   StripPrefixLength = 0;
   RedefineNames = nullptr;
-  SourceLanguage = LANGUAGE_NONE;
-  FillerRedefineNumber = 1;
-  RedefinitionsUsed = 0;
   MapFileName.clear();
   CobolMode = false;
   CopyPaths.clear();
+  CurrentDialect = &DEFAULT_DIALECT;
+  DecodeFileName.clear();
+  DecodeOutputName.clear();
+  EncodingName = "cp037";
+  DataRecordFormat = RECORDS_FIXED;
+  DataFloatFormat = FLOATS_BY_ENCODING;
+  VariableOccurs = RdwLittleEndian = RdwExcludesHeader = KeepSpaces = false;
+  SkipRecords = 0;
+  CountRecords = -1;
+  RangeStart = 0;
+  RangeLength = -1;
+  DecodeOptionGiven = nullptr;
 }
+
+void ChooseDialect() { CurrentDialect = CobolMode ? &IBM_DIALECT : &DEFAULT_DIALECT; }

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cs/cs.h"
+#include "cs/name_tree.h"
+#include "driver/dialect.h"
 
 // -O letters.
 enum OptionFlag : uint32_t {
@@ -24,7 +25,6 @@ enum WarningFlag : uint32_t {
   WARN_ALL = 0xFFFFFFFF,          // *
 };
 
-enum SourceLanguageKind : int32_t { LANGUAGE_NONE = 0, LANGUAGE_COBOL = 1 };
 
 constexpr int32_t MAX_PREFIX_LENGTH = 10;
 constexpr int32_t MAX_REDEFINE_PATTERN = 30;
@@ -48,16 +48,40 @@ extern int32_t MinBinarySize;        // -1 when -b was not given
 extern std::string StripPrefix;      // hyphens already underscores
 extern int32_t StripPrefixLength;
 extern NameTreeNode* RedefineNames;  // RedefineChoice records, command-line order
-extern int32_t SourceLanguage;
-extern int32_t FillerRedefineNumber; // next FILLER_REDEFINE_n
-extern int32_t RedefinitionsUsed;    // redefinitions written in place
 // Long options (extensions; the usage text does not list them).
 extern std::string MapFileName;      // --map: the layout map; empty: none
 extern bool CobolMode;               // --cobol: read as a COBOL compiler does
 extern std::vector<std::string> CopyPaths;  // --copy-path folders, in order
+// The rules of the dialect read, chosen from the options once they are read.
+extern const Dialect* CurrentDialect;
+
+// --decode: the data file read with the layout; its options.
+enum RecordFormat : int32_t {
+  RECORDS_FIXED = 0,      // F
+  RECORDS_VARIABLE = 1,   // V: each record after its RDW
+  RECORDS_BLOCKED = 2,    // VB: blocks after their BDW, holding V records
+  RECORDS_LINES = 3,      // LINES: records ended by LF or CRLF
+};
+enum FloatFormat : int32_t { FLOATS_BY_ENCODING = 0, FLOATS_IBM = 1, FLOATS_IEEE = 2 };
+extern std::string DecodeFileName;   // --decode DATA ("-": standard input); empty: none
+extern std::string DecodeOutputName; // --to FILE ("-" or empty: standard output)
+extern std::string EncodingName;     // --encoding
+extern int32_t DataRecordFormat;     // --record-format, a RecordFormat
+extern int32_t DataFloatFormat;      // --floats, a FloatFormat
+extern bool VariableOccurs;          // --variable-occurs
+extern bool RdwLittleEndian;         // --rdw little
+extern bool RdwExcludesHeader;       // --rdw-excludes-header
+extern bool KeepSpaces;              // --keep-spaces
+extern int64_t SkipRecords;          // --skip
+extern int64_t CountRecords;         // --count; -1: all
+extern int64_t RangeStart;           // --range START:LENGTH; RangeLength -1: none
+extern int64_t RangeLength;
+extern const char* DecodeOptionGiven; // a decode option's word, seen without --decode
 
 // Starting values of every setting and counter.
 void ResetSettings();
+// Sets CurrentDialect from the options.
+void ChooseDialect();
 
 // Hyphens in names become underscores, as COBOL names are written out.
 inline void HyphensToUnderscores(char* text, size_t length) {

@@ -12,7 +12,6 @@
 
 StructNode* StructureList = nullptr;
 StructNode* TopStructure = nullptr;
-NameIndex<FieldNode> MemberNames;
 
 static NameIndex<StructNode> StructureNames;
 
@@ -35,7 +34,7 @@ void ResetLayout() {
   OpenGroups.clear();
 }
 
-void StripStructPrefix(StructNode* structure) {
+static void StripStructPrefix(StructNode* structure) {
   structure->shortName = ShortNameOf(structure->name);
 }
 
@@ -65,33 +64,6 @@ static void InheritFromGroups(FieldNode* entry) {
   }
 }
 
-void CountMemberNames(StructNode* structure) {
-  size_t count = 0;
-  for (FieldNode* member = structure->members; member; member = member->next) count++;
-  ReserveNameIndex(MemberNames, count);
-  // Among many members each slot lies far from the last: slots are asked
-  // for some members ahead of their use.
-  constexpr size_t AHEAD = 8;
-  uint64_t hashes[AHEAD];
-  FieldNode* ahead = structure->members;
-  for (size_t k = 0; k < AHEAD && ahead; k++, ahead = ahead->next) {
-    hashes[k] = HashName(ahead->name);
-    PrefetchNameSlot(MemberNames, hashes[k]);
-  }
-  size_t k = 0;
-  for (FieldNode* member = structure->members; member; member = member->next) {
-    uint64_t hash = hashes[k];
-    if (ahead) {
-      hashes[k] = HashName(ahead->name);
-      PrefetchNameSlot(MemberNames, hashes[k]);
-      ahead = ahead->next;
-    }
-    k = (k + 1) % AHEAD;
-    int32_t earlier = FindInNameIndex(MemberNames, member->name, hash, member)->count++;
-    if (member->type != FT_STRUCT) member->duplicateCount = earlier;
-  }
-}
-
 // Appends a condition entry to its owner's chain, whose last entry is
 // *tail: none before the first, as an owner's conditions follow it at once.
 // 0 after printing that there is no memory for the owner's side record.
@@ -115,7 +87,7 @@ static void AppendMember(StructNode* structure, FieldNode*& last, FieldNode* mem
   last = member;
 }
 
-int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLevel,
+static int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLevel,
                    FieldNode** entry) {
   StructNode* structure = CSNewArenaRecord<StructNode>();
   if (!structure) return CSReportNoMemory(sizeof(StructNode));
@@ -164,17 +136,16 @@ int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLeve
     readNext = false;
   }
   structure->duplicateCount = namesakes;
-  FinishStructure(groupEntry, structure);
+  if (groupEntry) groupEntry->structure = structure;
   OpenGroups.pop_back();
   *entry = current;
   return 1;
 }
 
-void FinishStructure(FieldNode* groupEntry, StructNode* structure) {
-  if (groupEntry) groupEntry->structure = structure;
-}
-
-void CollapseTopStructure() {
+// The outer structure, named by -s or the file, that holds nothing but
+// the group of its own name is that group: the record is written as one
+// block, not as a block that only wraps a namesake.
+static void CollapseTopStructure() {
   FieldNode* only = TopStructure->members;
   if (!only || only->next || only->type != FT_STRUCT || !only->structure) return;
   StructNode* inner = only->structure;
@@ -188,16 +159,20 @@ int ProcessCopybook(SourceFile* file) {
   TokenCursor cursor = StartCursor(file);
   FieldNode* entry = nullptr;
   if (!BuildStructure(StructureName, &cursor, 0, &entry)) return 0;
-  int resolved = ResolveRedefines();
-  ClearNameIndex(MemberNames);  // only resolution counts namesakes
+  int resolved = JoinRecordAlternatives();
+  for (StructNode* structure = StructureList; structure && resolved; structure = structure->next) {
+    NumberNamesakes(structure);
+    resolved = ResolveRedefines(structure);
+  }
+  ClearNameIndex(MemberNames);  // only resolution looks names up
   if (!resolved) return 0;
-  // A compiler checks that every table's count is declared.
-  if (CobolMode && !ResolveDependingObjects()) return 0;
+  if (CurrentDialect->checksDependingObjects && !ResolveDependingObjects()) return 0;
   if (!LayOutRecord()) return 0;
   CollapseTopStructure();
   std::printf("Structure %.*s is %d (0x%8.8X) bytes long\n",
               static_cast<int>(TopStructure->name.size()), TopStructure->name.data(),
               TopStructure->size, static_cast<unsigned>(TopStructure->size));
   CheckRedefineLengths();
+  ChooseAlternatives();
   return 1;
 }

@@ -5,7 +5,7 @@
 #include <unordered_map>
 
 #include "layout/structure.h"
-#include "source/letter_case.h"
+#include "cs/letter_case.h"
 
 static std::string UpperName(std::string_view name) {
   std::string upper(name);

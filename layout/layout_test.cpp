@@ -30,7 +30,7 @@ std::string Dump() {
       if (m->duplicateCount) out << "_" << m->duplicateCount;
       out << " " << FieldTypeName(m->type) << " " << m->size;
       const FieldExtra& extra = ExtraOf(m);
-      if (extra.occursCount) out << " x" << extra.occursCount;
+      if (extra.occursMax) out << " x" << extra.occursMax;
       if (m->structure) out << " ->" << m->structure->name;
       if (m->redefineRole == RR_REDEFINED) out << " heads";
       if (RedefinesOf(m).redefinesTarget) out << " redefines " << RedefinesOf(m).redefinesTarget->name;

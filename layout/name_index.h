@@ -111,5 +111,5 @@ void ClearNameIndex(NameIndex<Record>& index) {
 }
 
 // Members of the structure being resolved by name, with how many there
-// are; filled by CountMemberNames.
+// are; filled by NumberNamesakes.
 extern NameIndex<FieldNode> MemberNames;

@@ -21,7 +21,7 @@ static int64_t MemberShare(const FieldNode* member) {
   return member->redefineRole == RR_REDEFINES ? 0 : ChainFootprint(member);
 }
 
-int AddStructureSize(StructNode* structure) {
+static int AddStructureSize(StructNode* structure) {
   int64_t size = structure->size;
   for (FieldNode* member = structure->members; member; member = member->next) {
     size += MemberShare(member);
@@ -32,7 +32,8 @@ int AddStructureSize(StructNode* structure) {
 }
 
 // IBM's compilers align a SYNC item in every occurrence of a table.
-static bool AlignsEveryOccurrence() { return CobolMode; }
+static bool AlignsEveryOccurrence() { return CurrentDialect->syncEveryOccurrence; }
+
 
 // The largest alignment among the SYNC items of a structure, at any depth.
 static int32_t LargestSyncAlignment(const StructNode* structure) {
@@ -40,22 +41,29 @@ static int32_t LargestSyncAlignment(const StructNode* structure) {
   for (const FieldNode* member = structure->members; member; member = member->next) {
     int32_t align = member->type == FT_STRUCT
                         ? LargestSyncAlignment(member->structure)
-                        : (member->isSync && IsBinaryOrFloat(member->type) ? member->size : 1);
+                        : (member->isSync && IsBinaryOrFloat(member->type) ? NaturalAlignment(member) : 1);
     if (align > largest) largest = align;
   }
   return largest;
 }
 
-// Slack bytes at the end of each occurrence make its length a multiple of
-// the largest alignment inside, so every occurrence aligns like the first.
-static int PadOccurrence(StructNode* structure) {
-  int32_t align = LargestSyncAlignment(structure);
+// Slack bytes that end a structure on a multiple of align; a table's
+// occurrence that starts off that multiple needs them written as bytes.
+static int PadEnd(StructNode* structure, int32_t align, bool asBytes) {
   int32_t slack = (align - structure->size % align) % align;
   if (slack == 0) return 1;
   if (int64_t{structure->size} + slack > MAX_SIZE) return RefuseSize("Structure", structure->name);
   structure->size += slack;
-  structure->occurrenceAlign = align;
+  structure->endAlign = align;
+  structure->endSlack = asBytes ? slack : 0;
   return 1;
+}
+
+// Slack bytes at the end of each occurrence make its length a multiple of
+// the largest alignment inside, so every occurrence aligns like the first.
+static int PadOccurrence(StructNode* structure, int64_t start) {
+  int32_t align = LargestSyncAlignment(structure);
+  return PadEnd(structure, align, start % align != 0);
 }
 
 // The layout pass over the one walk: each member learns how far it lies
@@ -63,8 +71,10 @@ static int PadOccurrence(StructNode* structure) {
 struct PlaceVisitor : WalkVisitor {
   int Arrive(FieldNode* member, StructNode* structure, int64_t start) {
     if (start > MAX_SIZE) return RefuseSize("Structure", structure->name);
+    if (member->type == FT_STRUCT && CurrentDialect->slackFollowsPrecedingItem)
+      member->alignRemainder = static_cast<uint8_t>(start % LeadingAlignment(member));
     if (member->type == FT_STRUCT || !IsBinaryOrFloat(member->type)) return 1;
-    member->alignRemainder = static_cast<uint8_t>(start % member->size);
+    member->alignRemainder = static_cast<uint8_t>(start % NaturalAlignment(member));
     if (member->alignRemainder != 0 && !member->isSync && (WarningFlags & WARN_UNALIGNED))
       std::printf("Field '%.*s' type %s (size %d) at offset 0x%8.8X is not aligned\n",
                   static_cast<int>(member->name.size()), member->name.data(),
@@ -73,13 +83,27 @@ struct PlaceVisitor : WalkVisitor {
   }
   int Leave(const MemberPlace& place) {
     FieldNode* member = place.member;
-    if (member->type == FT_STRUCT && ExtraOf(member).occursCount > 0 && AlignsEveryOccurrence() &&
-        !PadOccurrence(member->structure))
+    if (member->type == FT_STRUCT && ExtraOf(member).occursMax > 0 && AlignsEveryOccurrence() &&
+        !PadOccurrence(member->structure, place.offset))
       return 0;
     if (FieldFootprint(member) > MAX_SIZE) return RefuseSize("Field", member->name);
     return 1;
   }
-  int Close(const StructurePlace& place) { return AddStructureSize(place.structure); }
+  int Close(const StructurePlace& place) {
+    if (!AddStructureSize(place.structure)) return 0;
+    const FieldNode* group = place.owner;
+    if (!group || !place.following || !CurrentDialect->slackFollowsPrecedingItem || ExtraOf(group).occursMax > 0 ||
+        group->redefineRole != RR_NONE)
+      return 1;
+    // The following SYNC item's slack, from the record's start.
+    int32_t align = LeadingAlignment(place.following);
+    int64_t slack = (align - place.end % align) % align;
+    if (slack == 0) return 1;
+    if (place.end + slack - place.base > MAX_SIZE) return RefuseSize("Structure", place.structure->name);
+    place.structure->size += static_cast<int32_t>(slack);
+    place.structure->endAlign = align;
+    return 1;
+  }
 };
 
 int LayOutRecord() {
@@ -87,7 +111,7 @@ int LayOutRecord() {
   return WalkRecord(visitor);
 }
 
-void CompareRedefineLengths(FieldNode* head, int64_t longest) {
+static void CompareRedefineLengths(FieldNode* head, int64_t longest) {
   bool differs = false;
   for (FieldNode* entry = head; entry; entry = NextRedefine(entry)) {
     int64_t bytes = FieldFootprint(entry);
@@ -105,6 +129,11 @@ void CompareRedefineLengths(FieldNode* head, int64_t longest) {
                 entry->name.data(), static_cast<int>(FieldFootprint(entry)));
 }
 
+// Every chain head, structure by structure in the order of the structure
+// list, then in member order; the outer structure that a collapse drops
+// held a single group, so no head.
 void CheckRedefineLengths() {
-  ForEachChainHead([](FieldNode* head) { CompareRedefineLengths(head, ChainFootprint(head)); });
+  for (StructNode* structure = StructureList; structure; structure = structure->next)
+    for (FieldNode* member = structure->members; member; member = member->next)
+      if (member->redefineRole == RR_REDEFINED) CompareRedefineLengths(member, ChainFootprint(member));
 }

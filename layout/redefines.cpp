@@ -6,7 +6,7 @@
 #include "driver/settings.h"
 #include "layout/name_index.h"
 #include "layout/structure.h"
-#include "source/letter_case.h"
+#include "cs/letter_case.h"
 
 // Whether the name is a member of the entry's group or of a structure made
 // before it (the groups around it among them): where a target is looked for.
@@ -33,9 +33,6 @@ static const FieldNode* ChainHead(const FieldNode* member) {
   return RedefinesOf(member).redefinesTarget;
 }
 
-// COBOL names are the same whatever their letter case.
-static bool NamesIgnoreCase() { return CobolMode; }
-
 // Whether the area, or an entry that redefines it ahead of member, bears
 // the name.
 static bool ChainHoldsName(const FieldNode* area, const FieldNode* member, std::string_view name) {
@@ -44,34 +41,51 @@ static bool ChainHoldsName(const FieldNode* area, const FieldNode* member, std::
   return false;
 }
 
+// The record descriptions of one file share its record area: each 01
+// record after the first is an alternative of the first, as if it were
+// written REDEFINES it.
+int JoinRecordAlternatives() {
+  if (!CurrentDialect->recordsShareOneArea) return 1;
+  const FieldNode* first = nullptr;
+  for (FieldNode* member = TopStructure->members; member; member = member->next) {
+    if (member->level != 1 || member->redefineRole == RR_REDEFINES) continue;
+    if (!first) {
+      first = member;
+      continue;
+    }
+    RedefineExtra* extra = RedefineExtraOf(member);
+    if (!extra) return 0;
+    extra->redefinesName = first->name;
+    member->redefineRole = RR_REDEFINES;
+  }
+  return 1;
+}
+
 // A redefine chain is its head and the redefining entries right after it
 // in its group, so it needs no links of its own.
-int ResolveRedefines() {
-  for (StructNode* structure = StructureList; structure; structure = structure->next) {
-    // The slot of each name first holds a member so named; once a member
-    // so named joins a chain, the latest such member.
-    CountMemberNames(structure);
-    FieldNode* area = nullptr;  // latest member that does not redefine
-    for (FieldNode* member = structure->members; member; member = member->next) {
-      if (member->redefineRole != RR_REDEFINES) {
-        area = member;
-        continue;
-      }
-      std::string_view name = RedefinesOf(member).redefinesName;
-      auto* named = FindInNameIndex<FieldNode>(MemberNames, name, HashName(name), nullptr);
-      // Of several members so named, the first is the target.
-      bool allowed = area && named && (named->record == area || ChainHead(named->record) == area);
-      if (!allowed && area && NamesIgnoreCase()) allowed = ChainHoldsName(area, member, name);
-      if (named && named->count > 1)
-        std::printf("REDEFINE of a non-unique field '%.*s' found.\n",
-                    static_cast<int>(name.size()), name.data());
-      if (!allowed) return RefuseRedefines(member, structure);
-      // A redefining entry has its side record from its clause.
-      member->extra->redefinesTarget = area;
-      area->redefineRole = RR_REDEFINED;
-      FindInNameIndex<FieldNode>(MemberNames, member->name, HashName(member->name), nullptr)
-          ->record = member;
+int ResolveRedefines(StructNode* structure) {
+  // The slot of each name first holds a member so named; once a member
+  // so named joins a chain, the latest such member.
+  FieldNode* area = nullptr;  // latest member that does not redefine
+  for (FieldNode* member = structure->members; member; member = member->next) {
+    if (member->redefineRole != RR_REDEFINES) {
+      area = member;
+      continue;
     }
+    std::string_view name = RedefinesOf(member).redefinesName;
+    auto* named = FindInNameIndex<FieldNode>(MemberNames, name, HashName(name), nullptr);
+    // Of several members so named, the first is the target.
+    bool allowed = area && named && (named->record == area || ChainHead(named->record) == area);
+    if (!allowed && area && CurrentDialect->caseBlindNames) allowed = ChainHoldsName(area, member, name);
+    if (named && named->count > 1)
+      std::printf("REDEFINE of a non-unique field '%.*s' found.\n",
+                  static_cast<int>(name.size()), name.data());
+    if (!allowed) return RefuseRedefines(member, structure);
+    // A redefining entry has its side record from its clause.
+    member->extra->redefinesTarget = area;
+    area->redefineRole = RR_REDEFINED;
+    FindInNameIndex<FieldNode>(MemberNames, member->name, HashName(member->name), nullptr)
+        ->record = member;
   }
   return 1;
 }

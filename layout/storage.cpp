@@ -5,7 +5,7 @@
 #include "driver/settings.h"
 #include "layout/structure.h"
 
-int BinarySizeAllowed(int32_t size) {
+static int BinarySizeAllowed(int32_t size) {
   return MinBinarySize < 0 || size >= MinBinarySize;
 }
 
@@ -16,23 +16,38 @@ int RefuseSize(std::string_view what, std::string_view name) {
   return 0;
 }
 
-// IBM's compilers give binary items of 1 to 4 digits a halfword unless a
-// smaller size is asked for.
-static bool TakesIbmBinarySizes() { return CobolMode; }
+struct BinaryChoice {
+  int32_t size;
+  FieldType whenSigned, whenUnsigned;
+};
+static constexpr BinaryChoice CHOICES[] = {{1, FT_INT8, FT_UINT8},
+                                           {2, FT_SHORT, FT_USHORT},
+                                           {4, FT_INT32, FT_UINT32},
+                                           {8, FT_INT64, FT_UINT64}};
+
+// Binary of a size the usage fixes: the type that describes its bytes, or
+// hex for a size no binary type has.
+static FieldType FixedBinaryType(int64_t size, bool isSigned) {
+  for (const BinaryChoice& choice : CHOICES)
+    if (choice.size == size) return isSigned ? choice.whenSigned : choice.whenUnsigned;
+  return FT_HEX;
+}
+
+// The fewest bytes whose binary range holds every number of so many
+// digits, as cobc sizes COMP-X: 256^bytes >= 10^digits, log10(256) being
+// 2.40823996531...
+static int64_t BytesForDigits(int64_t digits) {
+  constexpr int64_t LOG10_256 = 240823996531;  // scaled by 10^11
+  constexpr int64_t SCALE = 100000000000;
+  if (digits > INT64_MAX / SCALE) return digits;  // beyond any size allowed
+  return (digits * SCALE + LOG10_256 - 1) / LOG10_256;
+}
 
 static int SetBinaryType(FieldNode* entry, int64_t digits) {
-  struct Choice {
-    int32_t size;
-    FieldType whenSigned, whenUnsigned;
-  };
-  static constexpr Choice CHOICES[] = {{1, FT_INT8, FT_UINT8},
-                                       {2, FT_SHORT, FT_USHORT},
-                                       {4, FT_INT32, FT_UINT32},
-                                       {8, FT_INT64, FT_UINT64}};
   static constexpr int64_t MOST_DIGITS[] = {2, 4, 9, INT64_MAX};
   size_t pick = 0;
   if (digits <= 2 && MinBinarySize < 0) {
-    if (!TakesIbmBinarySizes()) {
+    if (!CurrentDialect->ibmBinarySizes) {
       std::printf("COMPUTATIONAL field '%.*s' with %d digit%s found. Minimum Binary "
                   "Size must be provided using -b parameter\n",
                   static_cast<int>(entry->name.size()), entry->name.data(),
@@ -91,6 +106,21 @@ static int SetNumericType(FieldNode* entry) {
       // A number of national usage takes the bytes of its display form.
       entry->type = FT_HEX, size = digits + (entry->isSigned && entry->signSeparate);
       break;
+    case FU_BINARY_CHAR:
+    case FU_BINARY_SHORT:
+    case FU_BINARY_LONG:
+    case FU_BINARY_DOUBLE:
+      size = CHOICES[entry->usage - FU_BINARY_CHAR].size;
+      entry->type = FixedBinaryType(size, entry->isSigned);
+      break;
+    case FU_COMP_X:
+      size = BytesForDigits(digits);
+      entry->type = FixedBinaryType(size, entry->isSigned);
+      break;
+    case FU_COMP6:
+      // The packed form has no sign half-byte, so no packed type fits it.
+      entry->type = FT_HEX, size = (digits + 1) / 2;
+      break;
   }
   if (size > MAX_SIZE) return RefuseSize("Field", entry->name);
   entry->size = static_cast<int32_t>(size);
@@ -98,24 +128,42 @@ static int SetNumericType(FieldNode* entry) {
 }
 
 int SetStorageType(FieldNode* entry) {
-  if (entry->wholeExtra) FieldExtraOf(entry)->occursCount = ExtraOf(entry).occursMax;
   if (entry->type == FT_CHAR || entry->type == FT_HEX) {  // hex: national and DBCS
     entry->size = entry->digits;
+    // COMP-X on an X picture: unsigned binary, a byte a position.
+    if (entry->type == FT_CHAR && entry->usage == FU_COMP_X)
+      entry->type = FixedBinaryType(entry->size, false);
     return 1;
   }
-  if (entry->type == FT_NUMERIC) return SetNumericType(entry);
+  if (entry->type == FT_NUMERIC) {
+    entry->isNumber = true;
+    return SetNumericType(entry);
+  }
   entry->size = 0;
   return 1;
+}
+
+int32_t NaturalAlignment(const FieldNode* entry) {
+  bool longBinary = entry->type == FT_INT64 || entry->type == FT_UINT64;
+  return longBinary && CurrentDialect->fullwordLongBinary ? 4 : entry->size;
+}
+
+int32_t LeadingAlignment(const FieldNode* member) {
+  while (member && member->type == FT_STRUCT) member = member->structure->members;
+  return member && member->isSync && IsBinaryOrFloat(member->type) ? NaturalAlignment(member) : 1;
+}
+
+int64_t SlackBefore(const FieldNode* member) {
+  if (member->alignRemainder == 0) return 0;
+  if (member->type == FT_STRUCT) return LeadingAlignment(member) - member->alignRemainder;
+  return member->isSync ? NaturalAlignment(member) - member->alignRemainder : 0;
 }
 
 int64_t FieldFootprint(const FieldNode* entry) {
   int64_t bytes = entry->type == FT_STRUCT
                       ? (entry->structure ? entry->structure->size : 0)
                       : entry->size;
-  int32_t occurs = ExtraOf(entry).occursCount;
+  int32_t occurs = ExtraOf(entry).occursMax;
   if (occurs != 0) bytes *= occurs;
-  // Slack bytes align a SYNC item to a multiple of its size.
-  if (entry->isSync && entry->alignRemainder != 0)
-    bytes += entry->size - entry->alignRemainder;
-  return bytes;
+  return bytes + SlackBefore(entry);
 }

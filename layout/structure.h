@@ -18,51 +18,45 @@ struct StructNode {
   int32_t duplicateCount;      // structures made earlier with this name
   int32_t size;                // bytes of one occurrence
   FieldNode* members;          // first member, the rest through next
-  int32_t occurrenceAlign;     // a table's occurrences end on a multiple of
-                               // this, by slack bytes in size; 0: no slack
+  int32_t endAlign;            // slack bytes in size end it on a multiple
+                               // of this: a table's occurrence, or a group
+                               // before a SYNC item; 0: no slack
+  int32_t endSlack;            // those bytes, where an align line from the
+                               // record's start would not give them; else 0
 };
 
 extern StructNode* StructureList;  // newest first
 extern StructNode* TopStructure;   // the whole record
 
-constexpr int32_t CONDITION_LEVEL = 88;
 constexpr int32_t FIRST_LEVEL_LEFT_ASIDE = 50;  // 66, 77 and the like
 
 // Parses, types, links and lays out the copybook; prints the length line.
 int ProcessCopybook(SourceFile* file);
 
-int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t groupLevel,
-                   FieldNode** entry);
-void FinishStructure(FieldNode* groupEntry, StructNode* structure);
-void CollapseTopStructure();
-void StripStructPrefix(StructNode* structure);
-
 // Storage types and sizes.
 int SetStorageType(FieldNode* entry);
-int BinarySizeAllowed(int32_t size);
 // Bytes the entry takes in its structure: occurrences and SYNC slack included.
 int64_t FieldFootprint(const FieldNode* entry);
+// The boundary a SYNC item aligns on.
+int32_t NaturalAlignment(const FieldNode* entry);
+// The boundary a member begins on: a SYNC item's, or for a group that of
+// the SYNC item it begins with; 1 when it needs none.
+int32_t LeadingAlignment(const FieldNode* member);
+// Slack bytes just before the member that bring it to its boundary.
+int64_t SlackBefore(const FieldNode* member);
 
 // Numbers the members of structure among their namesakes in it, leaving
 // their names and counts in MemberNames.
-void CountMemberNames(StructNode* structure);
+void NumberNamesakes(StructNode* structure);
 
 // REDEFINES, offsets and checks.
-int ResolveRedefines();
-// Calls visit with the head of every redefine chain, structure by
-// structure in the order of the structure list, then in member order; the
-// outer structure that a collapse drops held a single group, so no head.
-template <typename Visit>
-void ForEachChainHead(Visit visit) {
-  for (StructNode* structure = StructureList; structure; structure = structure->next)
-    for (FieldNode* member = structure->members; member; member = member->next)
-      if (member->redefineRole == RR_REDEFINED) visit(member);
-}
+int JoinRecordAlternatives();
+// Joins each redefining member of structure to its chain; the structure's
+// names must be in MemberNames.
+int ResolveRedefines(StructNode* structure);
 // Places every member and sizes every structure, from offset 0.
 int LayOutRecord();
-int AddStructureSize(StructNode* structure);
 int64_t ChainFootprint(const FieldNode* head);
-void CompareRedefineLengths(FieldNode* head, int64_t longest);
 void CheckRedefineLengths();
 
 // Each DEPENDING ON object found whatever its letter case, and named as
@@ -72,6 +66,22 @@ int ResolveDependingObjects();
 // Reports a size beyond 32 bits; returns 0 so callers can pass it up.
 int RefuseSize(std::string_view what, std::string_view name);
 constexpr int64_t MAX_SIZE = INT32_MAX;
+
+// The alternative of each redefine chain chosen by the -r and -R patterns
+// gets redefineUsed; the head when none is wanted.
+void ChooseAlternatives();
+bool RedefinitionWanted(std::string_view name);
+bool WildcardMatch(std::string_view text, std::string_view pattern);
+
+// The name a member has in the format file: without the stripped prefix,
+// and the number that tells namesakes apart (0: none).
+inline std::string_view WrittenName(const FieldNode* member) {
+  std::string_view shortName = ExtraOf(member).shortName;
+  return shortName.empty() ? member->name : shortName;
+}
+inline int32_t NamesakeNumber(const FieldNode* member) {
+  return member->type == FT_STRUCT ? member->structure->duplicateCount : member->duplicateCount;
+}
 
 // Starting state for a second run in one process (tests, fuzzing).
 void ResetLayout();

@@ -34,6 +34,8 @@ struct MemberPlace {
 // Where the members of one structure lie.
 struct StructurePlace {
   StructNode* structure;
+  const FieldNode* owner;       // its group entry; null for the record
+  const FieldNode* following;   // the member after it in record order, or null
   int64_t base;                 // where its first member starts
   int64_t end;                  // where its last member ends: slack that
                                 // ends an occurrence lies past it
@@ -47,11 +49,6 @@ enum WalkStep : int32_t {
   WALK_INTO = 1,   // go on, into a group's members
   WALK_OVER = 2,   // go on, past a group's members
 };
-
-// Slack bytes before a SYNC item bring it to a multiple of its size.
-inline int64_t SlackBefore(const FieldNode* member) {
-  return member->isSync && member->alignRemainder ? member->size - member->alignRemainder : 0;
-}
 
 inline int64_t OccurrenceSize(const FieldNode* member) {
   return member->type == FT_STRUCT ? member->structure->size : member->size;
@@ -80,7 +77,7 @@ struct WalkState {
 // takes the bytes of its longest alternative.
 template <typename Visitor>
 int WalkStructure(Visitor& visitor, WalkState& state, StructNode* structure, int64_t base,
-                  int32_t depth) {
+                  int32_t depth, const FieldNode* owner, const FieldNode* following) {
   int64_t running = base, headOffset = base;
   const FieldNode* head = nullptr;
   for (FieldNode* member = structure->members; member; member = member->next) {
@@ -91,7 +88,7 @@ int WalkStructure(Visitor& visitor, WalkState& state, StructNode* structure, int
     }
     if (!visitor.Arrive(member, structure, start)) return 0;
     int64_t slack = SlackBefore(member);
-    int32_t occurs = ExtraOf(member).occursCount;
+    int32_t occurs = ExtraOf(member).occursMax;
     // OCCURS 0 TO 0 DEPENDING ON takes the bytes of one occurrence.
     bool table = (occurs > 0 || !ExtraOf(member).dependingName.empty()) &&
                  state.tableCount < MOST_DIMENSIONS;
@@ -103,9 +100,13 @@ int WalkStructure(Visitor& visitor, WalkState& state, StructNode* structure, int
                       depth, state.tables, state.tableCount};
     WalkStep step = visitor.Enter(place);
     if (step == WALK_STOP) return 0;
-    if (group && step == WALK_INTO &&
-        !WalkStructure(visitor, state, member->structure, start + slack, depth + 1))
-      return 0;
+    if (group && step == WALK_INTO) {
+      const FieldNode* after = member->next;
+      while (after && after->redefineRole == RR_REDEFINES) after = after->next;
+      if (!WalkStructure(visitor, state, member->structure, start + slack, depth + 1, member,
+                         after ? after : following))
+        return 0;
+    }
     if (group) {  // its size is known now
       place.size = OccurrenceSize(member);
       if (table) state.tables[state.tableCount - 1].stride = place.size;
@@ -119,12 +120,13 @@ int WalkStructure(Visitor& visitor, WalkState& state, StructNode* structure, int
       running += FieldFootprint(member);
   }
   if (head) running = headOffset + ChainFootprint(head);
-  return visitor.Close(StructurePlace{structure, base, running, depth, state.tables, state.tableCount});
+  return visitor.Close(
+      StructurePlace{structure, owner, following, base, running, depth, state.tables, state.tableCount});
 }
 
 // Walks the whole record from offset 0.
 template <typename Visitor>
 int WalkRecord(Visitor& visitor) {
   WalkState state{};
-  return WalkStructure(visitor, state, TopStructure, 0, 0);
+  return WalkStructure(visitor, state, TopStructure, 0, 0, nullptr, nullptr);
 }

@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "driver/settings.h"
 #include "parser/picture.h"
-#include "source/letter_case.h"
+#include "source/char_classes.h"
+#include "cs/letter_case.h"
 
 namespace {
 
@@ -17,17 +19,17 @@ struct PictureCounts {
   int64_t characters = 0;          // A and X positions
   int64_t edited = 0;              // bytes of editing symbols and Z, *
   int64_t wide = 0;                // bytes of N and G positions, two each
-  bool signedPicture = false, point = false, scaled = false;
+  int64_t scaledBefore = 0;        // P positions before the first 9
+  int64_t scaledAfter = 0;         // P positions after the 9s
+  bool signedPicture = false, point = false, scaled = false, national = false, dbcs = false;
   const char* sign = nullptr;   // the first S
   const char* place = nullptr;  // the first V or P
 };
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 const char* StringEnd(const char* p, const char* limit) {
   const char* end = p;
-  while (end < limit && !IsSpace(*end)) end++;
-  if (end > p && std::strchr(".,;", end[-1])) end--;  // the separator that ends it
+  while (end < limit && !IsClass(*end, CC_WHITESPACE)) end++;
+  if (end > p && IsClass(end[-1], CC_PUNCTUATION)) end--;  // the separator that ends it
   return end;
 }
 
@@ -58,6 +60,7 @@ int CountSymbol(const char* at, char symbol, int64_t count, PictureCounts* count
       return 1;
     case 'N': case 'G':
       counts->wide += 2 * count;
+      (symbol == 'N' ? counts->national : counts->dbcs) = true;
       return 1;
     case 'S':
       counts->signedPicture = true;
@@ -74,6 +77,7 @@ int CountSymbol(const char* at, char symbol, int64_t count, PictureCounts* count
       // Scaling positions take no storage and are no digits; a run before
       // the digits puts the decimal point in front of them.
       if (counts->digits == 0 && !counts->point) counts->point = counts->scaled = true;
+      (counts->digits == 0 && counts->scale == 0 ? counts->scaledBefore : counts->scaledAfter) += count;
       return 1;
     case 'B': case '0': case '/': case ',': case '.': case '+': case '-': case '*':
     case 'Z': case '$':
@@ -88,7 +92,7 @@ int CountSymbol(const char* at, char symbol, int64_t count, PictureCounts* count
 
 int ParseCompilerPicture(TokenCursor* cursor, FieldNode* node) {
   if (!GetToken(cursor, true)) return 0;
-  if (IsWord(TokenText(cursor), "IS") && !GetToken(cursor, true)) return 0;
+  if (!SkipWord(cursor, "IS")) return 0;
   const char* start = cursor->token;
   const char* end = StringEnd(start, cursor->limit);
   PictureCounts counts;
@@ -122,6 +126,12 @@ int ParseCompilerPicture(TokenCursor* cursor, FieldNode* node) {
   } else if (display == 0) {
     return Refuse(start, "Unexpected PIC character '%c'\n", *start);
   }
+  int32_t most = CurrentDialect->mostDigits;
+  if (kind == FT_NUMERIC && most > 0 && display > most) {
+    std::string_view name = node->name.empty() ? std::string_view("FILLER") : node->name;
+    return ReportAt(start, "Numeric field '%.*s' with %lld digits found. At most %d digits are allowed.\n",
+                    static_cast<int>(name.size()), name.data(), static_cast<long long>(display), most);
+  }
   if (node->type != FT_UNSET && node->type != kind)
     return Refuse(start, "Unexpected PIC type '%c'\n", *start);
   if (positions > INT32_MAX) {
@@ -133,7 +143,11 @@ int ParseCompilerPicture(TokenCursor* cursor, FieldNode* node) {
     node->scale = static_cast<int32_t>(counts.scale);
     node->isSigned = counts.signedPicture;
     node->hasDecimalPoint = counts.point;
+    // Decoded values need the scaling; beyond 127 positions no value fits anyway.
+    int64_t scaling = counts.scaledBefore ? counts.scaledBefore : -counts.scaledAfter;
+    node->scaling = static_cast<int8_t>(scaling > 127 ? 127 : scaling < -127 ? -127 : scaling);
   } else {
+    node->isNational = kind == FT_HEX && counts.national && !counts.dbcs;
     node->digits = static_cast<int32_t>(positions);
   }
   cursor->token = start;

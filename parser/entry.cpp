@@ -23,10 +23,12 @@ int StripFieldPrefix(FieldNode* node) {
   return 1;
 }
 
-// An entry without a name goes on with its PICTURE; a compiler also
-// knows the word PICTURE.
-static bool StartsNamelessEntry(std::string_view token) {
-  return ClassifyWord(token) == KW_PIC || (CobolMode && IsWord(token, "PICTURE"));
+// An entry without a name goes on with its PICTURE, or where names may be
+// left out, with any clause; a condition name is never left out.
+static bool StartsNamelessEntry(std::string_view token, int32_t level) {
+  Keyword keyword = ClauseKeyword(token);
+  if (CurrentDialect->omittedNames && level != CONDITION_LEVEL) return keyword != KW_NONE;
+  return keyword == KW_PIC || keyword == KW_PICTURE;
 }
 
 int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
@@ -37,7 +39,7 @@ int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
   if (!ParseNumber(TokenText(cursor), &node->level)) return 0;
   if (!GetToken(cursor, true)) return 0;
   *entry = node;
-  if (!StartsNamelessEntry(TokenText(cursor))) {
+  if (!StartsNamelessEntry(TokenText(cursor), node->level)) {
     node->name = TokenText(cursor);
     HyphensToUnderscores(const_cast<char*>(cursor->token), cursor->length);
     if (!StripFieldPrefix(node) || !GetToken(cursor, true)) return 0;

@@ -76,7 +76,7 @@ class EntryTest : public testing::Test {
     ParseResult parsed{};
     testing::internal::CaptureStdout();
     InputFileName = path.string();
-    if (CobolMode) source = ExpandCobolSource(source);
+    if (CurrentDialect->readsReferenceFormat) source = ExpandCobolSource(source);
     TokenCursor cursor = source ? StartCursor(source) : TokenCursor{};
     for (parsed.result = source != nullptr; source;) {
       FieldNode* entry = nullptr;
@@ -123,6 +123,7 @@ TEST_F(EntryTest, EveryRowOfTheTable) {
       at = bar == std::string::npos ? bar : bar + 3;
     }
     CobolMode = cells[0] == "cobol";
+    ChooseDialect();
     ParseResult parsed = Parse(cells[1], cells[1][0] == '\t' || cells[1].compare(0, 6, "      ") == 0);
     EXPECT_EQ(parsed.result, cells[3].empty() ? 1 : 0) << "row " << row << ": " << cells[1];
     EXPECT_EQ(parsed.records, records) << "row " << row << ": " << cells[1];
@@ -203,12 +204,26 @@ TEST(ClassifyWord, EverySpellingInAnyCaseAndNearMisses) {
       {"COMPUTATIONAL-5", KW_BINARY}, {"display", KW_DISPLAY}, {"FUNCTION-POINTER", KW_POINTER},
       {"occurs", KW_OCCURS}, {"packed-decimal", KW_PACKED}, {"pic", KW_PIC}, {"POINTER", KW_POINTER},
       {"PROCEDURE-POINTER", KW_PROCEDURE_POINTER}, {"Redefines", KW_REDEFINES}, {"sign", KW_SIGN},
-      {"SYNC", KW_SYNC}, {"synchronized", KW_SYNC}, {"USAGE", KW_USAGE}, {"usages", KW_USAGE},
+      {"SYNC", KW_SYNC}, {"synchronized", KW_SYNC}, {"USAGE", KW_USAGE},
       {"value", KW_VALUE}, {"VALUES", KW_VALUE},
-      {"", KW_NONE}, {"COMP-6", KW_NONE}, {"COMPUTATIONAL-", KW_NONE}, {"PICTURE", KW_NONE},
+      {"picture", KW_PICTURE}, {"JUST", KW_JUSTIFIED}, {"justified", KW_JUSTIFIED},
+      {"BLANK", KW_BLANK}, {"EXTERNAL", KW_EXTERNAL}, {"global", KW_EXTERNAL},
+      {"RENAMES", KW_RENAMES}, {"leading", KW_LEADING}, {"TRAILING", KW_TRAILING},
+      {"INDEX", KW_INDEX}, {"NATIONAL", KW_NATIONAL}, {"display-1", KW_DISPLAY1},
+      {"DEPENDING", KW_DEPENDING}, {"ASCENDING", KW_KEY_ORDER}, {"descending", KW_KEY_ORDER},
+      {"INDEXED", KW_INDEXED},
+      {"", KW_NONE}, {"COMP-7", KW_NONE}, {"COMPUTATIONAL-", KW_NONE}, {"PICTURES", KW_NONE},
       {"PI", KW_NONE}, {"SYN", KW_NONE}, {"SIGNS", KW_NONE}, {"VALUESS", KW_NONE},
       {"'PIC'", KW_NONE}, {"ZERO", KW_NONE}, {"[", KW_NONE}, {"\xC3PIC", KW_NONE}};
-  for (const auto& [word, keyword] : cases) EXPECT_EQ(ClassifyWord(word), keyword) << word;
+  for (const auto& [word, keyword] : cases) {
+    EXPECT_EQ(ClassifyWord(word), keyword) << word;
+    EXPECT_EQ(ClassifyWholeWord(word), keyword) << word;
+  }
+  // By default SYNC and USAGE also begin longer words; whole, they do not.
+  for (const char* word : {"SYNCX", "usages"}) {
+    EXPECT_NE(ClassifyWord(word), KW_NONE) << word;
+    EXPECT_EQ(ClassifyWholeWord(word), KW_NONE) << word;
+  }
 }
 
 TEST(FieldTypeName, NoneOutsideTheTable) {

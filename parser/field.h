@@ -6,6 +6,8 @@
 
 struct StructNode;
 
+constexpr int32_t CONDITION_LEVEL = 88;  // a condition name
+
 // Storage type; the values are fixed: 5 to 12 are binary and floating,
 // 13 and 14 packed, 18 and 19 signed display.
 enum FieldType : uint8_t {
@@ -47,6 +49,14 @@ enum FieldUsage : uint8_t {
   FU_INDEX = 7,      // a table index: 4-byte binary
   FU_NATIONAL = 8,
   FU_DISPLAY1 = 9,   // DBCS
+  // Usages of other compilers.
+  FU_BINARY_CHAR = 10,    // 1 byte, SIGNED unless UNSIGNED is written
+  FU_BINARY_SHORT = 11,   // 2 bytes
+  FU_BINARY_LONG = 12,    // 4 bytes
+  FU_BINARY_DOUBLE = 13,  // 8 bytes
+  FU_COMP_X = 14,         // binary in the fewest bytes that hold the digits;
+                          // on an X picture, a byte a position
+  FU_COMP6 = 15,          // unsigned packed decimal without a sign half-byte
 };
 
 enum ValueKind : uint8_t {
@@ -88,7 +98,7 @@ struct FieldExtra : RedefineExtra {
   std::string_view dependingName;   // OCCURS ... DEPENDING ON object
   std::string_view shortName;   // name without StripPrefix; empty: use name
   int32_t occursMax;            // OCCURS upper bound; 0 without OCCURS
-  int32_t occursCount;          // occurrences used by layout and writer
+  int32_t occursMin;            // OCCURS m TO n: m; else the bound
   FieldNode* conditions;        // level-88 entries hung on this entry
   ConditionValue* moreValues;   // level 88: the values after the first
 };
@@ -115,6 +125,8 @@ struct FieldNode {
   ValueKind firstValueKind;     // level 88: the first value's kind, also of a list
   RedefineRole redefineRole;
   uint8_t alignRemainder;       // offset modulo size (at most 8), binary and floating
+  int8_t scaling;               // P positions: > 0 between the point and the
+                                // digits (PPP9, VPP9), < 0 zeros after them (9PPP)
   bool isSigned : 1;            // S in the PICTURE
   bool signSeparate : 1;        // SIGN ... SEPARATE
   bool signLeading : 1;         // SIGN LEADING
@@ -125,6 +137,8 @@ struct FieldNode {
   bool usageWritten : 1;        // a USAGE clause, DISPLAY included, was written
   bool hasEnumeration : 1;      // an enumeration block names its conditions
   bool wholeExtra : 1;          // extra is a FieldExtra, not only its head
+  bool isNumber : 1;            // a numeric PICTURE or USAGE, whatever its storage
+  bool isNational : 1;          // PIC N: UTF-16 characters
 };
 
 // The side record of an entry without one: every member empty.

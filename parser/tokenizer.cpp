@@ -8,30 +8,9 @@
 #include <cstring>
 
 #include "driver/settings.h"
-#include "source/letter_case.h"
-
-enum CharClass : uint8_t {
-  CC_WHITESPACE = 1,  // skipped between tokens
-  CC_DELIMITER = 2,   // a token of its own, ending a word
-  CC_QUOTE = 4,
-  CC_DIGIT = 8,
-};
-
-static constexpr auto CHAR_CLASSES = [] {
-  struct Table {
-    uint8_t of[256];
-  } table{};
-  for (char c : std::string_view(" \t\r\n")) table.of[static_cast<uint8_t>(c)] |= CC_WHITESPACE;
-  for (char c : std::string_view(" ()[]{};#=,.")) table.of[static_cast<uint8_t>(c)] |= CC_DELIMITER;
-  table.of[static_cast<uint8_t>('\'')] |= CC_QUOTE;
-  table.of[static_cast<uint8_t>('"')] |= CC_QUOTE;
-  for (char c = '0'; c <= '9'; c++) table.of[static_cast<uint8_t>(c)] |= CC_DIGIT;
-  return table;
-}();
-
-static bool Is(char c, CharClass kind) {
-  return CHAR_CLASSES.of[static_cast<uint8_t>(c)] & kind;
-}
+#include "source/char_classes.h"
+#include "source/diagnostic.h"
+#include "cs/letter_case.h"
 
 constexpr int32_t COMMENT_COLUMN = 6;  // the indicator area, column 7
 
@@ -51,13 +30,12 @@ static int32_t TextLength(const SourceLine& line) {
 }
 
 // Logical lines hold code only: their reference format was read already.
-static bool LinesAreCodeOnly() { return CobolMode; }
+static bool LinesAreCodeOnly(const SourceLine& line) { return line.file->origins != nullptr; }
 
 int NextCodeLine(TokenCursor* cursor, const char** start) {
   SourceLine line = cursor->line;
   bool found = line.file && (!cursor->lineHandedOut || NextSourceLine(&line));
-  if (LinesAreCodeOnly()) {
-    if (!found) return 0;
+  if (found && LinesAreCodeOnly(line)) {
     cursor->line = line;
     cursor->lineHandedOut = true;
     cursor->limit = line.text + line.length;
@@ -84,11 +62,9 @@ static int EndOfInput(const TokenCursor* cursor, bool required) {
 
 // Compiler literals: X'..', N'..', G'..' and Z'..' are literals too, and a
 // doubled quote inside a literal stands for one quote.
-static bool ReadsCompilerLiterals() { return CobolMode; }
-
 static bool IsCompilerLiteralStart(const char* p, const char* limit) {
-  if (Is(*p, CC_QUOTE)) return true;
-  return *p && std::strchr("XxNnGgZzBb", *p) && p + 1 < limit && Is(p[1], CC_QUOTE);
+  if (IsClass(*p, CC_QUOTE)) return true;
+  return *p && std::strchr("XxNnGgZzBb", *p) && p + 1 < limit && IsClass(p[1], CC_QUOTE);
 }
 
 static const char* CompilerLiteralEnd(const char* p, const char* limit) {
@@ -104,14 +80,18 @@ static const char* CompilerLiteralEnd(const char* p, const char* limit) {
   return limit;
 }
 
-// A '.' between two digits inside a word is a decimal point, not the period.
+// A '.' between two digits inside a word is a decimal point, not the
+// period; to a compiler so is a '.' that begins a number before a digit
+// (.5, -.5).
 static bool IsDecimalPoint(const char* p, const char* wordStart, const char* limit) {
-  return *p == '.' && p > wordStart && p + 1 < limit && Is(p[-1], CC_DIGIT) &&
-         Is(p[1], CC_DIGIT);
+  if (*p != '.' || p + 1 >= limit || !IsClass(p[1], CC_DIGIT)) return false;
+  if (p > wordStart && IsClass(p[-1], CC_DIGIT)) return true;
+  return CurrentDialect->compilerLiterals &&
+         (p == wordStart || (p - 1 == wordStart && (p[-1] == '+' || p[-1] == '-')));
 }
 
 static const char* SkipWhitespace(const char* p, const char* limit) {
-  while (p < limit && Is(*p, CC_WHITESPACE)) p++;
+  while (p < limit && IsClass(*p, CC_WHITESPACE)) p++;
   return p;
 }
 
@@ -139,19 +119,19 @@ int GetToken(TokenCursor* cursor, bool required) {
   }
   const char* limit = cursor->limit;
   const char* start = p;
-  if (ReadsCompilerLiterals() && IsCompilerLiteralStart(p, limit)) {
+  if (CurrentDialect->compilerLiterals && IsCompilerLiteralStart(p, limit)) {
     cursor->quoted = true;
-    p = CompilerLiteralEnd(Is(*p, CC_QUOTE) ? p : p + 1, limit);
-  } else if (Is(*p, CC_QUOTE)) {
+    p = CompilerLiteralEnd(IsClass(*p, CC_QUOTE) ? p : p + 1, limit);
+  } else if (IsClass(*p, CC_QUOTE)) {
     cursor->quoted = true;
     char quote = *p++;
     while (p < limit && *p != quote) p++;
     if (p < limit) p++;  // the closing quote
-  } else if (Is(*p, CC_DELIMITER)) {
+  } else if (IsClass(*p, CC_DELIMITER) && !IsDecimalPoint(p, start, limit)) {
     p++;
   } else {
     for (;;) {
-      while (p < limit && !Is(*p, CC_DELIMITER)) p++;
+      while (p < limit && !IsClass(*p, CC_DELIMITER)) p++;
       if (p == limit || !IsDecimalPoint(p, start, limit)) break;
       p++;
     }
@@ -162,31 +142,27 @@ int GetToken(TokenCursor* cursor, bool required) {
 }
 
 // A logical line begins at the code area of the physical line it came from.
-static int64_t CodeColumnOf(const SourceLine&) {
-  return LinesAreCodeOnly() ? int64_t{MinCodeOffset} + 1 : 0;
+static int64_t CodeColumnOf(const SourceLine& line) {
+  return LinesAreCodeOnly(line) ? int64_t{MinCodeOffset} + 1 : 0;
 }
 
-void ReportPosition(const char* p) {
+static int ReportAtV(const char* p, const char* format, va_list arguments) {
   SourceLine line;
-  if (p && FindSourceLine(p, &line)) {
-    // A logical line reports the physical line it began on.
-    const SourceLine& origin = line.file->origins ? line.file->origins[line.number - 1] : line;
-    std::printf("At offset %d on line %d of file '%s' ",
-                static_cast<int>(p - line.text + CodeColumnOf(line)), origin.number,
-                origin.file->path);
-    return;
-  }
-  std::printf("Unknown location:");
+  if (!p || !FindSourceLine(p, &line)) return ReportAtLineV(nullptr, 0, format, arguments);
+  // A logical line reports the physical line it began on.
+  const SourceLine& origin = line.file->origins ? line.file->origins[line.number - 1] : line;
+  return ReportAtLineV(&origin, p - line.text + CodeColumnOf(line), format, arguments);
 }
 
 int ReportAt(const char* p, const char* format, ...) {
-  ReportPosition(p);
   va_list arguments;
   va_start(arguments, format);
-  std::vprintf(format, arguments);
+  ReportAtV(p, format, arguments);
   va_end(arguments);
   return 0;
 }
+
+void ReportPosition(const char* p) { ReportAt(p, "%s", ""); }
 
 bool StartsWithWord(std::string_view token, std::string_view word) {
   return token.size() >= word.size() && SameWordAnyCase(token.substr(0, word.size()), word);
@@ -194,35 +170,70 @@ bool StartsWithWord(std::string_view token, std::string_view word) {
 
 bool IsWord(std::string_view token, std::string_view word) { return SameWordAnyCase(token, word); }
 
+int SkipWord(TokenCursor* cursor, std::string_view word, WordMatch match) {
+  return !MatchesWord(TokenText(cursor), word, match) || GetToken(cursor, true);
+}
+
 struct KeywordSpelling {
   std::string_view word;
   Keyword keyword;
 };
 
-// The words spelt out whole; SYNC and USAGE also start longer words.
+// Every spelling of every keyword, whole.
 static constexpr KeywordSpelling KEYWORDS[] = {
+    {"ASCENDING", KW_KEY_ORDER},
     {"BINARY", KW_BINARY},
+    {"BINARY-CHAR", KW_BINARY_CHAR},
+    {"BINARY-DOUBLE", KW_BINARY_DOUBLE},
+    {"BINARY-LONG", KW_BINARY_LONG},
+    {"BINARY-SHORT", KW_BINARY_SHORT},
+    {"BLANK", KW_BLANK},
     {"COMP", KW_BINARY},
     {"COMP-1", KW_COMP1},
     {"COMP-2", KW_COMP2},
     {"COMP-3", KW_PACKED},
     {"COMP-4", KW_BINARY},
     {"COMP-5", KW_BINARY},
+    {"COMP-6", KW_COMP6},
+    {"COMP-N", KW_COMP_X},
+    {"COMP-X", KW_COMP_X},
     {"COMPUTATIONAL", KW_BINARY},
     {"COMPUTATIONAL-1", KW_COMP1},
     {"COMPUTATIONAL-2", KW_COMP2},
     {"COMPUTATIONAL-3", KW_PACKED},
     {"COMPUTATIONAL-4", KW_BINARY},
     {"COMPUTATIONAL-5", KW_BINARY},
+    {"COMPUTATIONAL-6", KW_COMP6},
+    {"COMPUTATIONAL-N", KW_COMP_X},
+    {"COMPUTATIONAL-X", KW_COMP_X},
+    {"DEPENDING", KW_DEPENDING},
+    {"DESCENDING", KW_KEY_ORDER},
     {"DISPLAY", KW_DISPLAY},
+    {"DISPLAY-1", KW_DISPLAY1},
+    {"EXTERNAL", KW_EXTERNAL},
+    {"FLOAT-LONG", KW_FLOAT_LONG},
+    {"FLOAT-SHORT", KW_FLOAT_SHORT},
     {"FUNCTION-POINTER", KW_POINTER},
+    {"GLOBAL", KW_EXTERNAL},
+    {"INDEX", KW_INDEX},
+    {"INDEXED", KW_INDEXED},
+    {"JUST", KW_JUSTIFIED},
+    {"JUSTIFIED", KW_JUSTIFIED},
+    {"LEADING", KW_LEADING},
+    {"NATIONAL", KW_NATIONAL},
     {"OCCURS", KW_OCCURS},
     {"PACKED-DECIMAL", KW_PACKED},
     {"PIC", KW_PIC},
+    {"PICTURE", KW_PICTURE},
     {"POINTER", KW_POINTER},
     {"PROCEDURE-POINTER", KW_PROCEDURE_POINTER},
     {"REDEFINES", KW_REDEFINES},
+    {"RENAMES", KW_RENAMES},
     {"SIGN", KW_SIGN},
+    {"SYNC", KW_SYNC},
+    {"SYNCHRONIZED", KW_SYNC},
+    {"TRAILING", KW_TRAILING},
+    {"USAGE", KW_USAGE},
     {"VALUE", KW_VALUE},
     {"VALUES", KW_VALUE},
 };
@@ -234,17 +245,17 @@ static_assert(
           if (UpperCase(c) != c) return false;
       return true;
     }(),
-    "spellings in upper case, as ClassifyWord compares them");
+    "spellings in upper case, as ClassifyWholeWord compares them");
 
 // Length, first and last letter tell every spelling above from the others,
 // so that a word is compared with one spelling at most.
 static constexpr size_t KeywordHash(size_t length, char first, char last) {
-  return (length + static_cast<uint8_t>(first) * 12u + static_cast<uint8_t>(last)) & 63u;
+  return (length * 5 + static_cast<uint8_t>(first) * 27u + static_cast<uint8_t>(last)) & 255u;
 }
 
 static constexpr auto KEYWORD_SLOTS = [] {
   struct Table {
-    uint8_t of[64];    // 1 + the spelling's place in KEYWORDS; 0: none
+    uint8_t of[256];   // 1 + the spelling's place in KEYWORDS; 0: none
     bool collides;
   } table{};
   for (size_t at = 0; at < KEYWORD_COUNT; at++) {
@@ -257,12 +268,10 @@ static constexpr auto KEYWORD_SLOTS = [] {
 }();
 static_assert(!KEYWORD_SLOTS.collides, "a slot for every spelling");
 
-Keyword ClassifyWord(std::string_view token) {
+Keyword ClassifyWholeWord(std::string_view token) {
   if (token.empty()) return KW_NONE;
-  char first = UpperCase(token.front());
-  if (first == 'S' && StartsWithWord(token, "SYNC")) return KW_SYNC;
-  if (first == 'U' && StartsWithWord(token, "USAGE")) return KW_USAGE;
-  uint8_t slot = KEYWORD_SLOTS.of[KeywordHash(token.size(), first, UpperCase(token.back()))];
+  uint8_t slot = KEYWORD_SLOTS.of[KeywordHash(token.size(), UpperCase(token.front()),
+                                              UpperCase(token.back()))];
   if (slot == 0) return KW_NONE;
   // The spellings are in upper case already.
   std::string_view word = KEYWORDS[slot - 1].word;
@@ -270,4 +279,13 @@ Keyword ClassifyWord(std::string_view token) {
   for (size_t i = 0; i < word.size(); i++)
     if (UpperCase(token[i]) != word[i]) return KW_NONE;
   return KEYWORDS[slot - 1].keyword;
+}
+
+Keyword ClassifyWord(std::string_view token) {
+  Keyword keyword = ClassifyWholeWord(token);
+  if (keyword != KW_NONE || token.empty()) return keyword;
+  char first = UpperCase(token.front());
+  if (first == 'S' && StartsWithWord(token, "SYNC")) return KW_SYNC;
+  if (first == 'U' && StartsWithWord(token, "USAGE")) return KW_USAGE;
+  return KW_NONE;
 }

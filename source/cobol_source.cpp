@@ -22,7 +22,8 @@ static void EndWithPeriod(std::vector<LogicalLine>* lines) {
 // each, with the physical line each began on beside them.
 SourceFile* ExpandCobolSource(SourceFile* file) {
   std::vector<LogicalLine> lines;
-  if (!ReadReferenceFormat(file, &lines) || !ExpandMainCopyStatements(file, &lines))
+  if (!ReadReferenceFormat(file, &lines) || !ExpandMainCopyStatements(file, &lines) ||
+      !ApplyReplaceStatements(&lines))
     return nullptr;
   EndWithPeriod(&lines);
   uint64_t size = 0, count = 0;

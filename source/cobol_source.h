@@ -34,5 +34,6 @@ int ExpandCopyStatements(std::vector<LogicalLine>* lines, const std::string& fol
 // The same for the input file, which no member may include again.
 int ExpandMainCopyStatements(SourceFile* file, std::vector<LogicalLine>* lines);
 
-// "At offset %d on line %d of file '%s' " for a column of a physical line.
-void ReportLinePosition(const SourceLine* line, size_t offset);
+// Applies each REPLACE statement to the text after it, up to the next one,
+// and takes the statements away.
+int ApplyReplaceStatements(std::vector<LogicalLine>* lines);

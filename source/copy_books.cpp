@@ -3,14 +3,17 @@
 // REPLACING pairs applied to the member's text.
 #include <sys/stat.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <utility>
 
 #include "driver/settings.h"
+#include "source/char_classes.h"
 #include "source/cobol_source.h"
-#include "source/letter_case.h"
+#include "source/diagnostic.h"
+#include "cs/letter_case.h"
 
 namespace {
 
@@ -28,12 +31,19 @@ struct CopyToken {
   std::string text;   // pseudo-text without its "==" marks
 };
 
-// One REPLACING pair: the text words to find, and what replaces them. A
-// lone word between colons (":TAG:") is replaced inside other words too.
+// How a REPLACING pair matches.
+enum ReplaceMode : uint8_t {
+  RM_WORDS = 0,     // whole text words
+  RM_TAG = 1,       // a lone word between colons (":TAG:"), inside other words too
+  RM_LEADING = 2,   // one word, at the start of a text word
+  RM_TRAILING = 3,  // one word, at the end of a text word
+};
+
+// One REPLACING pair: the text words to find, and what replaces them.
 struct Replacing {
   std::vector<std::string> from;
   std::string to;
-  bool partial;
+  ReplaceMode mode;
 };
 
 // Files of the COPY statements being expanded, the including ones first.
@@ -65,8 +75,8 @@ struct ExpandedSize {
 
 constexpr std::string_view MEMBER_TYPES[] = {"", ".cpy", ".CPY", ".cbl", ".CBL", ".cob", ".COB"};
 
-bool IsQuote(char c) { return c == '\'' || c == '"'; }
-bool IsSeparator(char c) { return c == ' ' || c == ',' || c == ';'; }
+bool IsQuote(char c) { return IsClass(c, CC_QUOTE); }
+bool IsSeparator(char c) { return IsClass(c, CC_SEPARATOR); }
 
 // A period ends a word when a space or the end of the line follows it.
 bool IsPeriodAt(std::string_view text, size_t at) {
@@ -94,10 +104,17 @@ size_t WordEnd(std::string_view text, size_t start) {
   return i;
 }
 
-// Logical lines begin at the code area of their physical line.
-void ReportToken(const std::vector<LogicalLine>& lines, const CopyToken& token) {
-  ReportLinePosition(&lines[token.start.line].origin,
-                     static_cast<size_t>(MinCodeOffset) + 1 + token.start.at);
+// The position of the token and the message; returns 0. Logical lines
+// begin at the code area of their physical line.
+__attribute__((format(printf, 3, 4))) int ReportAtToken(const std::vector<LogicalLine>& lines,
+                                                         const CopyToken& token,
+                                                         const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  ReportAtLineV(&lines[token.start.line].origin, int64_t{MinCodeOffset} + 1 + token.start.at,
+                format, arguments);
+  va_end(arguments);
+  return 0;
 }
 
 // The next token from spot on, across lines; false after a message for a
@@ -131,9 +148,7 @@ bool NextToken(const std::vector<LogicalLine>& lines, Spot* spot, CopyToken* tok
       token->text += ' ';
       from = 0;
       if (++line == lines.size()) {
-        ReportToken(lines, *token);
-        std::printf("Pseudo-text not ended by '=='\n");
-        return false;
+        return ReportAtToken(lines, *token, "Pseudo-text not ended by '=='\n");
       }
     }
   } else if (IsPeriodAt(text, at)) {
@@ -184,13 +199,12 @@ bool IsTag(const std::vector<std::string>& words) {
 }
 
 // An operand of REPLACING: pseudo-text, a literal or a word.
-bool ReadOperand(const std::vector<LogicalLine>& lines, Spot* spot, CopyToken* token) {
+bool ReadOperand(const std::vector<LogicalLine>& lines, Spot* spot, CopyToken* token,
+                 const char* statement) {
   if (!NextToken(lines, spot, token)) return false;
   if (token->kind == TK_WORD || token->kind == TK_LITERAL || token->kind == TK_PSEUDO_TEXT)
     return true;
-  ReportToken(lines, *token);
-  std::printf("COPY REPLACING operand expected\n");
-  return false;
+  return ReportAtToken(lines, *token, "%s operand expected\n", statement);
 }
 
 struct CopyStatement {
@@ -203,14 +217,44 @@ bool IsWord(const CopyToken& token, std::string_view word) {
   return token.kind == TK_WORD && SameWordAnyCase(token.text, word);
 }
 
+// Pairs "[LEADING|TRAILING] a BY b", from *token up to the period or the
+// end of the text, where *token is left; statement names them in messages.
+bool ReadReplacingPairs(const std::vector<LogicalLine>& lines, Spot* spot, CopyToken* token,
+                        const char* statement, std::vector<Replacing>* pairs) {
+  while (token->kind != TK_PERIOD && token->kind != TK_END) {
+    ReplaceMode mode = IsWord(*token, "LEADING")    ? RM_LEADING
+                       : IsWord(*token, "TRAILING") ? RM_TRAILING
+                                                    : RM_WORDS;
+    if (mode != RM_WORDS && !NextToken(lines, spot, token)) return false;
+    bool pseudo = token->kind == TK_PSEUDO_TEXT;
+    Replacing pair{TextWords(token->text), {}, mode};
+    if (pair.from.empty()) {
+      return ReportAtToken(lines, *token, "Empty pseudo-text to replace in %s\n", statement);
+    }
+    if (mode != RM_WORDS && (!pseudo || pair.from.size() != 1)) {
+      return ReportAtToken(lines, *token, "%s LEADING or TRAILING takes one word of pseudo-text\n",
+                           statement);
+    }
+    if (!NextToken(lines, spot, token)) return false;
+    if (!IsWord(*token, "BY")) {
+      return ReportAtToken(lines, *token, "BY expected in %s\n", statement);
+    }
+    CopyToken to;
+    if (!ReadOperand(lines, spot, &to, statement)) return false;
+    pair.to = Trimmed(to.text);
+    if (mode == RM_WORDS && pseudo && IsTag(pair.from)) pair.mode = RM_TAG;
+    pairs->push_back(std::move(pair));
+    if (!NextToken(lines, spot, token)) return false;
+  }
+  return true;
+}
+
 // COPY name [OF|IN library] [SUPPRESS] [REPLACING a BY b ...] "."
 bool ReadCopyStatement(const std::vector<LogicalLine>& lines, Spot spot, CopyStatement* copy) {
   CopyToken token;
   if (!NextToken(lines, &spot, &token)) return false;
   if (token.kind != TK_WORD && token.kind != TK_LITERAL) {
-    ReportToken(lines, token);
-    std::printf("COPY member name expected\n");
-    return false;
+    return ReportAtToken(lines, token, "COPY member name expected\n");
   }
   copy->name = token.kind == TK_LITERAL && token.text.size() >= 2
                    ? token.text.substr(1, token.text.size() - 2)
@@ -222,34 +266,12 @@ bool ReadCopyStatement(const std::vector<LogicalLine>& lines, Spot spot, CopySta
     if (!NextToken(lines, &spot, &token) || !NextToken(lines, &spot, &token)) return false;
   }
   if (IsWord(token, "SUPPRESS") && !NextToken(lines, &spot, &token)) return false;
-  if (IsWord(token, "REPLACING")) {
-    if (!NextToken(lines, &spot, &token)) return false;
-    while (token.kind != TK_PERIOD && token.kind != TK_END) {
-      CopyToken to;
-      bool pseudo = token.kind == TK_PSEUDO_TEXT;
-      Replacing pair{TextWords(token.text), {}, false};
-      if (pair.from.empty()) {
-        ReportToken(lines, token);
-        std::printf("Empty pseudo-text to replace in COPY REPLACING\n");
-        return false;
-      }
-      if (!NextToken(lines, &spot, &token)) return false;
-      if (!IsWord(token, "BY")) {
-        ReportToken(lines, token);
-        std::printf("BY expected in COPY REPLACING\n");
-        return false;
-      }
-      if (!ReadOperand(lines, &spot, &to)) return false;
-      pair.to = Trimmed(to.text);
-      pair.partial = pseudo && IsTag(pair.from);
-      copy->replacing.push_back(std::move(pair));
-      if (!NextToken(lines, &spot, &token)) return false;
-    }
-  }
-  if (token.kind != TK_PERIOD) {
-    ReportToken(lines, token);
-    std::printf("COPY statement not ended by a period\n");
+  if (IsWord(token, "REPLACING") &&
+      (!NextToken(lines, &spot, &token) ||
+       !ReadReplacingPairs(lines, &spot, &token, "COPY REPLACING", &copy->replacing)))
     return false;
+  if (token.kind != TK_PERIOD) {
+    return ReportAtToken(lines, token, "COPY statement not ended by a period\n");
   }
   copy->end = token.end;
   return true;
@@ -265,20 +287,27 @@ struct PlacedWord {
   size_t line, start, end;
 };
 
-void ReportTooLong(const std::vector<LogicalLine>& lines, const CopyToken& at) {
-  ReportToken(lines, at);
-  std::printf("COPY members make the copybook longer than %zu lines or %zu MiB\n",
-              MOST_EXPANDED_LINES, MOST_EXPANDED_BYTES >> 20);
+bool IsBefore(Spot a, Spot b) { return a.line < b.line || (a.line == b.line && a.at < b.at); }
+
+// The part of word that a LEADING or TRAILING pair matches, or npos.
+size_t PartialMatch(std::string_view word, const Replacing& pair) {
+  const std::string& part = pair.from[0];
+  if (IsQuote(word[0]) || part.size() > word.size()) return std::string_view::npos;
+  size_t at = pair.mode == RM_LEADING ? 0 : word.size() - part.size();
+  return SameWordAnyCase(word.substr(at, part.size()), part) ? at : std::string_view::npos;
 }
 
-// 0 when the replaced text would pass the limit; nothing is replaced then.
-bool ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing>& pairs) {
-  std::vector<PlacedWord> words;
+// Applies the pairs to the text words that begin from from on, before to;
+// false, nothing replaced, when the text would pass the limit.
+bool ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing>& pairs,
+                    Spot from = {0, 0}, Spot to = {SIZE_MAX, 0}) {
   ExpandedSize size;
-  for (size_t l = 0; l < lines->size(); l++) {
-    size.Add((*lines)[l]);
+  for (const LogicalLine& line : *lines) size.Add(line);
+  std::vector<PlacedWord> words;
+  for (size_t l = from.line; l < lines->size() && l <= to.line; l++) {
     std::string_view text = (*lines)[l].text;
-    for (size_t at = 0, end; NextTextWord(text, &at, &end); at = end) words.push_back({l, at, end});
+    for (size_t at = 0, end; NextTextWord(text, &at, &end); at = end)
+      if (!IsBefore({l, at}, from) && IsBefore({l, at}, to)) words.push_back({l, at, end});
   }
   auto wordText = [&](size_t i) {
     const PlacedWord& w = words[i];
@@ -297,7 +326,17 @@ bool ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing
     if (passed()) return false;
     size_t matched = 0;
     for (const Replacing& pair : pairs) {
-      if (pair.partial || i + pair.from.size() > words.size()) continue;
+      if (pair.mode == RM_LEADING || pair.mode == RM_TRAILING) {
+        std::string_view word = wordText(i);
+        size_t at = PartialMatch(word, pair);
+        if (at == std::string_view::npos) continue;
+        std::string replaced(word);
+        replaced.replace(at, pair.from[0].size(), pair.to);
+        edits.push_back({words[i].line, words[i].start, words[i].end, replaced});
+        matched = 1;
+        break;
+      }
+      if (pair.mode == RM_TAG || i + pair.from.size() > words.size()) continue;
       size_t k = 0;
       while (k < pair.from.size() && SameWordAnyCase(wordText(i + k), pair.from[k])) k++;
       if (k < pair.from.size()) continue;
@@ -314,7 +353,7 @@ bool ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing
     std::string word(wordText(i));
     bool changed = false;
     for (const Replacing& pair : pairs) {
-      if (!pair.partial || IsQuote(word[0])) continue;
+      if (pair.mode != RM_TAG || IsQuote(word[0])) continue;
       const std::string& tag = pair.from[0];
       for (size_t at = 0; at + tag.size() <= word.size();) {
         if (SameWordAnyCase(std::string_view(word).substr(at, tag.size()), tag)) {
@@ -343,6 +382,11 @@ bool ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing
     text = built.append(text, from, std::string::npos);
   }
   return true;
+}
+
+int ReportTooLong(const std::vector<LogicalLine>& lines, const CopyToken& at) {
+  return ReportAtToken(lines, at, "COPY members make the copybook longer than %zu lines or %zu MiB\n",
+                       MOST_EXPANDED_LINES, MOST_EXPANDED_BYTES >> 20);
 }
 
 bool IsRegularFile(const std::string& path, struct stat* status) {
@@ -380,24 +424,18 @@ bool ReadMember(const std::vector<LogicalLine>& lines, const CopyToken& at,
   struct stat status;
   std::string path = FindMember(copy.name, folders, &status);
   if (path.empty()) {
-    ReportToken(lines, at);
-    std::printf("COPY member '%s' not found in:", copy.name.c_str());
-    for (size_t i = 0; i < folders.size(); i++)
-      std::printf("%s %s", i ? "," : "", folders[i].c_str());
-    std::printf("\n");
-    return false;
+    std::string searched;
+    for (size_t i = 0; i < folders.size(); i++) searched += (i ? ", " : " ") + folders[i];
+    return ReportAtToken(lines, at, "COPY member '%s' not found in:%s\n", copy.name.c_str(),
+                         searched.c_str());
   }
   for (const OpenMember& open : OpenMembers) {
     if (open.device == status.st_dev && open.inode == status.st_ino) {
-      ReportToken(lines, at);
-      std::printf("COPY '%s' includes itself\n", copy.name.c_str());
-      return false;
+      return ReportAtToken(lines, at, "COPY '%s' includes itself\n", copy.name.c_str());
     }
   }
   if (depth >= MAX_COPY_DEPTH) {
-    ReportToken(lines, at);
-    std::printf("COPY members nested more than %d deep\n", MAX_COPY_DEPTH);
-    return false;
+    return ReportAtToken(lines, at, "COPY members nested more than %d deep\n", MAX_COPY_DEPTH);
   }
   auto read = MembersRead.find({status.st_dev, status.st_ino});
   if (read == MembersRead.end()) {
@@ -416,15 +454,13 @@ bool ReadMember(const std::vector<LogicalLine>& lines, const CopyToken& at,
   bool expanded = ExpandCopyStatements(member, read->second.folder, depth + 1);
   OpenMembers.pop_back();
   // The pairs apply to the text of nested members too.
-  if (expanded && !copy.replacing.empty() && !ApplyReplacing(member, copy.replacing)) {
-    ReportTooLong(lines, at);
-    return false;
-  }
+  if (expanded && !copy.replacing.empty() && !ApplyReplacing(member, copy.replacing))
+    return ReportTooLong(lines, at);
   return expanded;
 }
 
-// Where the next word COPY outside literals begins, from spot on.
-bool FindCopyWord(const std::vector<LogicalLine>& lines, Spot* spot) {
+// Where the next such word outside literals begins, from spot on.
+bool FindWord(const std::vector<LogicalLine>& lines, Spot* spot, std::string_view word) {
   for (; spot->line < lines.size(); spot->line++, spot->at = 0) {
     std::string_view text = lines[spot->line].text;
     size_t at = spot->at;
@@ -435,7 +471,7 @@ bool FindCopyWord(const std::vector<LogicalLine>& lines, Spot* spot) {
       }
       size_t end = IsQuote(text[at]) ? LiteralEnd(text, at) : WordEnd(text, at);
       if (end == at) end++;  // a period
-      if (end - at == 4 && SameWordAnyCase(text.substr(at, 4), "COPY")) {
+      if (SameWordAnyCase(text.substr(at, end - at), word)) {
         spot->at = at;
         return true;
       }
@@ -443,6 +479,10 @@ bool FindCopyWord(const std::vector<LogicalLine>& lines, Spot* spot) {
     }
   }
   return false;
+}
+
+bool FindCopyWord(const std::vector<LogicalLine>& lines, Spot* spot) {
+  return FindWord(lines, spot, "COPY");
 }
 
 }  // namespace
@@ -475,10 +515,7 @@ int ExpandCopyStatements(std::vector<LogicalLine>* lines, const std::string& fol
     size_t upTo = more ? next.line : lines->size();
     for (size_t l = spot.line; l < upTo; l++) result.push_back(std::move((*lines)[l]));
     for (size_t l = from; l < result.size(); l++) size.Add(result[l]);
-    if (size.Passed()) {
-      ReportTooLong(*lines, word);
-      return 0;
-    }
+    if (size.Passed()) return ReportTooLong(*lines, word);
     if (!more) break;
     spot = next;
   } while (true);
@@ -495,4 +532,67 @@ int ExpandMainCopyStatements(SourceFile* file, std::vector<LogicalLine>* lines) 
   int expanded = ExpandCopyStatements(lines, folder, 0);
   MembersRead.clear();
   return expanded;
+}
+
+// ---- REPLACE statements -------------------------------------------------------
+
+namespace {
+
+// REPLACE pairs ".", or REPLACE OFF ".": from its period on, the pairs
+// replace text words, up to the next REPLACE statement.
+struct ReplaceStatement {
+  Spot start;                    // the word REPLACE
+  Spot end;                      // just after the period
+  std::vector<Replacing> pairs;  // none: OFF
+};
+
+bool ReadReplaceStatement(const std::vector<LogicalLine>& lines, ReplaceStatement* replace) {
+  Spot spot = replace->start;
+  CopyToken token;
+  NextToken(lines, &spot, &token);  // the word REPLACE itself
+  if (!NextToken(lines, &spot, &token)) return false;
+  if (IsWord(token, "OFF")) {
+    if (!NextToken(lines, &spot, &token)) return false;
+  } else if (token.kind == TK_PERIOD) {
+    return ReportAtToken(lines, token, "REPLACE operand expected\n");
+  } else if (!ReadReplacingPairs(lines, &spot, &token, "REPLACE", &replace->pairs)) {
+    return false;
+  }
+  if (token.kind != TK_PERIOD) {
+    return ReportAtToken(lines, token, "REPLACE statement not ended by a period\n");
+  }
+  replace->end = token.end;
+  return true;
+}
+
+// Spaces in place of the text from start to end keep every column after it.
+void BlankText(std::vector<LogicalLine>* lines, Spot start, Spot end) {
+  for (size_t l = start.line; l <= end.line; l++) {
+    std::string& text = (*lines)[l].text;
+    size_t from = l == start.line ? start.at : 0;
+    size_t to = l == end.line ? end.at : text.size();
+    text.replace(from, to - from, to - from, ' ');
+  }
+}
+
+}  // namespace
+
+int ApplyReplaceStatements(std::vector<LogicalLine>* lines) {
+  std::vector<ReplaceStatement> statements;
+  for (Spot spot{0, 0}; FindWord(*lines, &spot, "REPLACE"); spot = statements.back().end) {
+    statements.push_back({spot, {}, {}});
+    if (!ReadReplaceStatement(*lines, &statements.back())) return 0;
+  }
+  for (const ReplaceStatement& replace : statements) BlankText(lines, replace.start, replace.end);
+  // From the last statement back, so that the places of the earlier ones stay good.
+  for (size_t i = statements.size(); i-- > 0;) {
+    Spot to = i + 1 < statements.size() ? statements[i + 1].start : Spot{lines->size(), 0};
+    const ReplaceStatement& replace = statements[i];
+    if (!replace.pairs.empty() && !ApplyReplacing(lines, replace.pairs, replace.end, to))
+      return ReportAtLine(&(*lines)[replace.start.line].origin,
+                          int64_t{MinCodeOffset} + 1 + replace.start.at,
+                          "REPLACE makes the copybook longer than %zu lines or %zu MiB\n",
+                          MOST_EXPANDED_LINES, MOST_EXPANDED_BYTES >> 20);
+  }
+  return 1;
 }

@@ -1,20 +1,17 @@
 // The reference format: a fixed indicator column, the code area after it,
 // comment and debugging lines, continuation lines and floating comments.
-#include <cstdio>
 #include <cstring>
 
 #include "driver/settings.h"
+#include "source/char_classes.h"
 #include "source/cobol_source.h"
+#include "source/diagnostic.h"
+#include "cs/letter_case.h"
 
 constexpr int32_t TAB_STOP = 8;
 // A literal continued from a line runs to the end of that line's code
 // area; a wider area than this is taken as a line of free length.
 constexpr int64_t WIDEST_PADDED_AREA = 256;
-
-void ReportLinePosition(const SourceLine* line, size_t offset) {
-  std::printf("At offset %d on line %d of file '%s' ", static_cast<int>(offset),
-              line->number, line->file->path);
-}
 
 // A tab advances to the next tab stop before columns are cut, as compilers do.
 static std::string ExpandTabs(std::string_view text) {
@@ -43,7 +40,7 @@ static char ScanCode(std::string& code, size_t from, char quote) {
         continue;
       }
       quote = 0;
-    } else if (c == '\'' || c == '"') {
+    } else if (IsClass(c, CC_QUOTE)) {
       quote = c;
     } else if (c == '*' && i + 1 < code.size() && code[i + 1] == '>') {
       code.resize(i);
@@ -70,10 +67,8 @@ static int Continue(LogicalLine& last, char* quote, std::string& code, size_t la
                     const SourceLine* line, size_t codeColumn) {
   size_t start = FirstNonBlank(code);
   if (*quote) {
-    if (start == code.size() || (code[start] != '\'' && code[start] != '"')) {
-      ReportLinePosition(line, codeColumn + start);
-      std::printf("A continued literal must go on after a quote\n");
-      return 0;
+    if (start == code.size() || !IsClass(code[start], CC_QUOTE)) {
+      return ReportAtLine(line, codeColumn + start, "A continued literal must go on after a quote\n");
     }
     int64_t width = int64_t{MaxCodeOffset} - MinCodeOffset;
     if (width <= WIDEST_PADDED_AREA && lastWidth < static_cast<size_t>(width))
@@ -86,6 +81,32 @@ static int Continue(LogicalLine& last, char* quote, std::string& code, size_t la
   last.text.append(code, start, std::string::npos);
   *quote = ScanCode(last.text, from, *quote);
   return 1;
+}
+
+static size_t WordEndAt(std::string_view text, size_t at) {
+  while (at < text.size() && text[at] != ' ' && text[at] != '.') at++;
+  return at;
+}
+
+// EJECT, SKIP1, SKIP2 and SKIP3, each with an optional period, and TITLE
+// with its literal shape a compiler's listing and hold no code: a line
+// that begins with one has it blanked, so that its columns stay.
+static void BlankListingDirective(std::string& code) {
+  size_t start = FirstNonBlank(code);
+  size_t end = WordEndAt(code, start);
+  std::string_view word(code.data() + start, end - start);
+  if (SameWordAnyCase(word, "TITLE")) {
+    size_t literal = FirstNonBlank(std::string_view(code).substr(end)) + end;
+    if (literal == code.size() || !IsClass(code[literal], CC_QUOTE)) return;
+    size_t close = code.find(code[literal], literal + 1);
+    end = close == std::string::npos ? code.size() : close + 1;
+  } else if (!SameWordAnyCase(word, "EJECT") && !SameWordAnyCase(word, "SKIP1") &&
+             !SameWordAnyCase(word, "SKIP2") && !SameWordAnyCase(word, "SKIP3")) {
+    return;
+  }
+  size_t next = FirstNonBlank(std::string_view(code).substr(end)) + end;
+  if (next < code.size() && code[next] == '.') end = next + 1;
+  code.replace(start, end - start, end - start, ' ');
 }
 
 int ReadReferenceFormat(SourceFile* file, std::vector<LogicalLine>* lines) {
@@ -118,18 +139,15 @@ int ReadReferenceFormat(SourceFile* file, std::vector<LogicalLine>* lines) {
         break;  // comment and debugging lines
       case '-':
         if (lines->size() == firstOfFile) {
-          ReportLinePosition(line, MinCodeOffset);
-          std::printf("Continuation line with nothing to continue\n");
-          return 0;
+          return ReportAtLine(line, MinCodeOffset, "Continuation line with nothing to continue\n");
         }
         if (!Continue(lines->back(), &quote, code, lastWidth, line, codeColumn)) return 0;
         lastWidth = code.size();
         break;
       default:
-        ReportLinePosition(line, MinCodeOffset);
-        std::printf("Unknown indicator '%c'\n", indicator);
-        return 0;
+        return ReportAtLine(line, MinCodeOffset, "Unknown indicator '%c'\n", indicator);
     }
   }
+  for (size_t l = firstOfFile; l < lines->size(); l++) BlankListingDirective((*lines)[l].text);
   return 1;
 }

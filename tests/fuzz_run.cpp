@@ -1,7 +1,7 @@
 // libFuzzer target over the whole run: the first four input bytes choose the
 // options (one bit reads as a compiler does, two the map's form, one a COPY
-// folder of two members), the rest is the copybook, which is parsed, laid
-// out and written. A CSV map must have its header and eleven cells a row,
+// folder of two members, one decodes), the rest is the copybook, which is
+// parsed, laid out and written. A CSV map must have its header and eleven cells a row,
 // a JSON map must parse, its strings well-formed UTF-8.
 #include <sys/stat.h>
 #include <unistd.h>
@@ -118,8 +118,42 @@ bool JsonParses(const std::string& text) {
 
 static std::string ScratchFolder;
 
+// The decode bit (its lines on standard error: run with -close_fd_mask=2):
+// a small layout of every kind of field, the input as its
+// data, in one of the record formats and encodings.
+static const char DECODE_LAYOUT[] =
+    "       01  R.\n           05  N PIC 9.\n           05  T OCCURS 0 TO 3 DEPENDING ON N.\n"
+    "               10  P PIC S9(3) COMP-3.\n               10  Z PIC S99.\n"
+    "           05  X PIC X(3).\n           05  B PIC S9(4) COMP.\n           05  F COMP-1.\n"
+    "           05  S PIC S9 SIGN LEADING SEPARATE.\n";
+static const char* const DECODE_FORMATS[] = {"F", "V", "VB", "LINES"};
+static const char* const DECODE_PAGES[] = {"cp037", "cp1140", "ascii", "utf-8"};
+
+static void RunDecodeBit(const uint8_t* data, size_t size, uint8_t choice) {
+  FILE* layout = std::fopen("decode.cpy", "wb");
+  FILE* input = std::fopen("decode.bin", "wb");
+  if (!layout || !input) return;
+  std::fputs(DECODE_LAYOUT, layout);
+  std::fclose(layout);
+  std::fwrite(data, 1, size, input);
+  std::fclose(input);
+  std::vector<std::string> args = {"recforge", "-i", "decode.cpy", "-O", "o", "--decode", "decode.bin",
+                                   "--to", choice & 0x40 ? "decode.jsonl" : "decode.csv",
+                                   "--record-format", DECODE_FORMATS[choice & 3], "--encoding",
+                                   DECODE_PAGES[(choice >> 2) & 3]};
+  if (choice & 0x10) args.push_back("--variable-occurs");
+  if (choice & 0x20) args.insert(args.end(), {"--rdw", "little"});
+  if (choice & 0x80) args.insert(args.end(), {"--skip", "1", "--count", "2"});
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  RunRecforge(static_cast<int>(args.size()), argv.data());
+  ResetRunState();
+}
+
 static void RemoveScratchFolder() {
-  for (const char* name : {"fuzz.cpy", "fuzz.fmt", MAPS[1], MAPS[2], MAPS[3], MEMBERS[0][0], MEMBERS[1][0], "copy"})
+  for (const char* name : {"fuzz.cpy", "fuzz.fmt", MAPS[1], MAPS[2], MAPS[3], MEMBERS[0][0], MEMBERS[1][0],
+                           "copy", "decode.cpy", "decode.bin", "decode.csv", "decode.jsonl"})
     std::remove((ScratchFolder + "/" + name).c_str());
   rmdir(ScratchFolder.c_str());
 }
@@ -173,12 +207,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (map) std::remove(map);
   int status = RunRecforge(static_cast<int>(args.size()), argv.data());
   ResetRunState();
-  if (status != 0 || !map || map == MAPS[1]) return 0;
-  std::ostringstream text;
-  text << std::ifstream(map, std::ios::binary).rdbuf();
-  if (map == MAPS[2] ? !CsvIsWhole(text.str()) : !JsonParses(text.str())) {
-    std::fprintf(stderr, "broken map %s:\n%s\n", map, text.str().c_str());
-    std::abort();
+  if (status == 0 && (map == MAPS[2] || map == MAPS[3])) {
+    std::ostringstream text;
+    text << std::ifstream(map, std::ios::binary).rdbuf();
+    if (map == MAPS[2] ? !CsvIsWhole(text.str()) : !JsonParses(text.str())) {
+      std::fprintf(stderr, "broken map %s:\n%s\n", map, text.str().c_str());
+      std::abort();
+    }
   }
+  // The bit 0x40 of the third byte: the rest is data for the decode bit.
+  if (choice[2] & 0x40) RunDecodeBit(data, size, choice[3]);
   return 0;
 }

@@ -1,9 +1,10 @@
-// Random copybooks within the accepted grammar, for the cross-check against
-// cobc: nested groups, OCCURS, REDEFINES chains (redefinitions of
-// redefinitions among them), SYNC, SIGN, USAGE on groups and entries with
-// DISPLAY written, VALUE and level-88 entries. Names are unique, so every
-// field can be referenced; shapes where cobc lays out differently by design
-// (SYNC inside a table) are left out.
+// Random copybooks within the accepted grammar, for the tests against cobc:
+// nested groups, OCCURS, REDEFINES chains (redefinitions of redefinitions
+// among them), SYNC, SIGN, USAGE on groups and entries with DISPLAY
+// written, VALUE, level-88 entries, FILLER, and P scaling when read as a
+// compiler does. Other names are unique, so every field can be referenced;
+// shapes where cobc lays out differently by design (SYNC inside a table)
+// are left out.
 #include <algorithm>
 #include <random>
 #include <string>
@@ -14,6 +15,7 @@ struct Generator {
   std::mt19937 random;
   std::string text;
   int names = 0;
+  bool cobol;  // read as a compiler does (--cobol)
 
   int Pick(int n) { return static_cast<int>(random() % n); }
   std::string Name(const char* stem) { return stem + std::to_string(++names); }
@@ -35,17 +37,21 @@ struct Generator {
   // A numeric picture and clauses; numericOnly: under a group with a USAGE.
   std::string Numeric(bool inTable, bool numericOnly) {
     std::string pic = (Pick(2) ? "S9(" : "9(") + std::to_string(1 + Pick(12)) + ")";
-    if (Pick(3) == 0) pic += "V9(" + std::to_string(1 + Pick(3)) + ")";
+    int fraction = Pick(cobol ? 6 : 3);  // 4: P scaling positions, only as a compiler reads them
+    if (fraction % 3 == 0) pic += "V9(" + std::to_string(1 + Pick(3)) + ")";
     static const char* const USAGES[] = {"", " USAGE DISPLAY", " DISPLAY", " COMP-3",
                                          " COMP", " BINARY", " COMP-4", " PACKED-DECIMAL"};
     int usage = Pick(8);
     if (numericOnly && usage == 0 && Pick(2)) usage = 1;  // DISPLAY written over the group's
+    // cobc 3.1.2 stores packed numbers with P scaling wrongly: none are made.
+    if (fraction == 4 && usage != 3 && usage != 7 && (usage || !numericOnly))
+      pic += "P(" + std::to_string(1 + Pick(3)) + ")";
     std::string clauses = " PIC " + pic + USAGES[usage];
     bool binary = usage >= 4 && usage <= 6;
     if (binary && !inTable && Pick(2)) clauses += " SYNC";
     bool display = usage == 1 || usage == 2 || (usage == 0 && !numericOnly);
     if (display && pic[0] == 'S' && Pick(3) == 0)
-      clauses += Pick(2) ? " SIGN LEADING SEPARATE" : " SIGN TRAILING";
+      clauses += std::string(Pick(2) ? " SIGN LEADING" : " SIGN TRAILING") + (Pick(2) ? " SEPARATE" : "");
     return clauses;
   }
 
@@ -75,7 +81,7 @@ struct Generator {
       } else if (kind == 5 && !numericOnly) {
         Line(level, name + (Pick(2) ? " COMP-1" : " COMP-2") + (inTable || Pick(2) ? "" : " SYNC"));
       } else if (kind == 4 && !numericOnly) {
-        Line(level, name + " PIC X OCCURS " + std::to_string(1 + Pick(4)));
+        Line(level, (Pick(3) ? name : "FILLER") + " PIC X OCCURS " + std::to_string(1 + Pick(4)));
       } else {
         Line(level, name + Numeric(inTable, numericOnly));
         if (Pick(4) == 0) Line(88, Name("C") + " VALUE 1");
@@ -102,8 +108,9 @@ struct Generator {
 
 }  // namespace
 
-std::string RandomCopybook(unsigned seed) {
+std::string RandomCopybook(unsigned seed, bool cobol) {
   Generator generator;
+  generator.cobol = cobol;
   generator.random.seed(seed);
   generator.Line(1, "REC" + std::to_string(seed));
   generator.Members(5, 0, false, false);

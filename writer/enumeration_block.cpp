@@ -17,7 +17,7 @@ static EnumForm FormOf(FieldType type) {
   }
 }
 
-int WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count) {
+void WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count) {
   for (FieldNode* member = structure->members; member; member = member->next) {
     if (!ExtraOf(member).conditions) continue;
     EnumForm form = FormOf(member->type);
@@ -42,5 +42,4 @@ int WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count) {
       member->hasEnumeration = true;  // only a block written is referred to
     }
   }
-  return 1;
 }

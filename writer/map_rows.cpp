@@ -29,7 +29,7 @@ struct RowWalk : WalkVisitor {
     int32_t outer = OuterTables(place);
     if (place.slack && LineIsWritten(member))
       out->visit(*out, {member, nullptr, ROW_SLACK, place.depth, place.offset - place.slack,
-                        place.slack, 0, place.tables, outer});
+                        place.slack, LeadingAlignment(member), place.tables, outer});
     out->visit(*out, {member, ExtraOf(member).conditions, member->type == FT_STRUCT ? ROW_GROUP : ROW_FIELD,
                       place.depth, place.offset, place.size, 0, place.tables, place.tableCount});
     return WALK_INTO;
@@ -46,13 +46,14 @@ struct RowWalk : WalkVisitor {
     return 1;
   }
 
-  // Slack bytes that end each occurrence of a table with SYNC items.
+  // Slack bytes that end each occurrence of a table with SYNC items, or a
+  // group before a SYNC item; written as bytes, they have no alignment.
   int Close(const StructurePlace& place) {
     const StructNode* structure = place.structure;
     int64_t end = place.base + structure->size;
-    if (structure->occurrenceAlign != 0 && structure->members && end > place.end)
+    if (structure->endAlign != 0 && structure->members && end > place.end)
       out->visit(*out, {structure->members, nullptr, ROW_SLACK, place.depth, place.end, end - place.end,
-                        structure->occurrenceAlign, place.tables, place.tableCount});
+                        structure->endSlack ? 0 : structure->endAlign, place.tables, place.tableCount});
     return 1;
   }
 };
@@ -81,15 +82,21 @@ char* CopyNumber(char* at, int64_t value) { return std::to_chars(at, at + 24, va
 
 bool Named(const MapRow& row) { return row.kind == ROW_GROUP || row.kind == ROW_FIELD; }
 
+// Slack from an align line has no name; slack written as bytes has one.
+constexpr std::string_view SLACK_NAME = "FILLER_SLACK";
+bool AlignLine(const MapRow& row) { return row.kind == ROW_SLACK && row.align != 0; }
+
 size_t FormatNameLength(const MapRow& row) {
-  if (row.kind == ROW_SLACK) return 0;
+  if (AlignLine(row)) return 0;
+  if (row.kind == ROW_SLACK) return SLACK_NAME.size();
   if (row.kind == ROW_PADDING) return 16 + NumberWidth(PaddingNumberOf(row.entry));
   int32_t number = NamesakeNumber(row.entry);
   return WrittenName(row.entry).size() + (number ? 1 + NumberWidth(number) : 0);
 }
 
 char* CopyFormatName(char* at, const MapRow& row) {
-  if (row.kind == ROW_SLACK) return at;
+  if (AlignLine(row)) return at;
+  if (row.kind == ROW_SLACK) return CopyBytes(at, SLACK_NAME);
   if (row.kind == ROW_PADDING) {
     std::memcpy(at, "FILLER_REDEFINE_", 16);
     return CopyNumber(at + 16, PaddingNumberOf(row.entry));
@@ -109,9 +116,8 @@ std::string FormatName(const MapRow& row) {
 
 std::string_view Type(MapOutput& out, const MapRow& row) {
   const FieldNode* entry = row.entry;
-  if (row.kind == ROW_SLACK)
-    return out.slackType = "align" + std::to_string(row.align ? row.align : entry->size);
-  if (row.kind == ROW_PADDING) return "hex";
+  if (AlignLine(row)) return out.slackType = "align" + std::to_string(row.align);
+  if (row.kind == ROW_PADDING || row.kind == ROW_SLACK) return "hex";
   TypeCache& cache = out.types[entry->type];
   bool suffixed = entry->type == FT_PACKED || entry->type == FT_UPACKED || entry->type == FT_OPUNCH ||
                   entry->type == FT_DIGITS;

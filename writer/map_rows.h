@@ -23,7 +23,7 @@ struct MapRow {
   int32_t depth;                 // 0 for members of the record's outer structure
   int64_t offset;                // from the record's start, first occurrence
   int64_t length;                // bytes of one occurrence
-  int32_t align;                 // slack that ends a table's occurrence: its boundary
+  int32_t align;                 // slack: the boundary of its align line; 0: written as bytes
   const TableDimension* tables;  // the tables around the row, outermost first
   int32_t tableCount;
 };
@@ -95,6 +95,8 @@ char* CopyNumberBefore(char* end, int64_t value);
 char* CopyNumber(char* at, int64_t value);
 // An entry's row, not slack or padding.
 bool Named(const MapRow& row);
+// Slack the format file makes with an align line (else with bytes).
+bool AlignLine(const MapRow& row);
 // The name in the format file: a member's line, or the padding's.
 size_t FormatNameLength(const MapRow& row);
 char* CopyFormatName(char* at, const MapRow& row);

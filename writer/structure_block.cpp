@@ -6,6 +6,8 @@
 #include "driver/settings.h"
 #include "writer/writer.h"
 
+int32_t FillerRedefineNumber;
+int32_t RedefinitionsUsed;
 // Written here as the padding lines are, and read by the map.
 std::unordered_map<const FieldNode*, int32_t> PaddingNumbers;
 
@@ -70,38 +72,24 @@ static void PutTypeColumn(TextOut* out, const FieldNode* member) {
   PutText(out, std::string_view(column, width));
 }
 
-std::string_view WrittenName(const FieldNode* member) {
-  std::string_view shortName = ExtraOf(member).shortName;
-  return shortName.empty() ? member->name : shortName;
-}
-
-int32_t NamesakeNumber(const FieldNode* member) {
-  return member->type == FT_STRUCT ? member->structure->duplicateCount : member->duplicateCount;
-}
+size_t FindFiller(std::string_view text) { return text.find("FILLER"); }
 
 // Types whose storage a SYNC clause aligns; on any other it is ignored.
 static bool SyncAligns(FieldType type) {
   return IsBinaryOrFloat(type);
 }
 
-// Whether the member's line is written. The members of a redefine chain
-// follow one another, head first, so chainTaken tells whether an earlier
-// member of the current chain has been written.
-static bool MemberIsWritten(FieldNode* member, bool* chainTaken) {
+// Whether the member's line is written: the alternative of its chain that
+// was chosen before writing; a redefining one is counted and reported here,
+// among the lines of its structure.
+static bool MemberIsWritten(const FieldNode* member) {
   switch (member->redefineRole) {
     case RR_NONE:
       return true;
     case RR_REDEFINED:
-      *chainTaken = false;
-      for (FieldNode* other = NextRedefine(member); other; other = NextRedefine(other))
-        if (RedefinitionWanted(other->name)) return false;
-      member->redefineUsed = true;
-      *chainTaken = true;
-      return true;
+      return member->redefineUsed;
     default:
-      if (!RedefinitionWanted(member->name) || *chainTaken) return false;
-      member->redefineUsed = true;
-      *chainTaken = true;
+      if (!member->redefineUsed) return false;
       RedefinitionsUsed++;
       if (!(OptionFlags & OPT_QUIET_REDEFINES))
         std::printf("REDEFINE definition '%.*s' used instead of '%.*s'\n",
@@ -119,9 +107,11 @@ static void PutDimension(TextOut* out, int32_t count) {
 }
 
 static void WriteMemberLine(TextOut* out, const FieldNode* member) {
-  if (member->isSync && SyncAligns(member->type)) {
+  // A group that begins with a SYNC item begins on its boundary.
+  bool group = member->type == FT_STRUCT && SlackBefore(member) != 0;
+  if ((member->isSync && SyncAligns(member->type)) || group) {
     PutText(out, "  align");
-    PutNumber(out, member->size);
+    PutNumber(out, group ? LeadingAlignment(member) : NaturalAlignment(member));
     PutText(out, ";\n");
   }
   PutTypeColumn(out, member);
@@ -133,14 +123,14 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
     PutNumber(out, number);
   }
   if ((member->type == FT_CHAR || member->type == FT_HEX) &&
-      (member->size > 1 || extra.occursCount >= 2))
+      (member->size > 1 || extra.occursMax >= 2))
     PutDimension(out, member->size);
   if (!extra.dependingName.empty()) {
     PutChar(out, '[');
     PutText(out, extra.dependingName);
     PutChar(out, ']');
-  } else if (extra.occursCount > 1) {
-    PutDimension(out, extra.occursCount);
+  } else if (extra.occursMax > 1) {
+    PutDimension(out, extra.occursMax);
   }
   if (member->hasEnumeration) {
     PutChar(out, '(');
@@ -155,7 +145,7 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
   PutText(out, ";\n");
 }
 
-int WriteStructure(TextOut* out, StructNode* structure) {
+void WriteStructure(TextOut* out, StructNode* structure) {
   PutText(out, "struct ");
   PutText(out, structure->shortName.empty() ? structure->name : structure->shortName);
   if (structure->duplicateCount != 0) {
@@ -163,9 +153,8 @@ int WriteStructure(TextOut* out, StructNode* structure) {
     PutNumber(out, structure->duplicateCount);
   }
   PutText(out, "\n{\n");
-  bool chainTaken = false;
   for (FieldNode* member = structure->members; member; member = member->next) {
-    if (MemberIsWritten(member, &chainTaken)) WriteMemberLine(out, member);
+    if (MemberIsWritten(member)) WriteMemberLine(out, member);
     if (member->redefineRole != RR_NONE && member->redefineUsed && member->redefinePadding != 0) {
       PutText(out, "  hex            FILLER_REDEFINE_");
       PaddingNumbers[member] = FillerRedefineNumber;
@@ -177,12 +166,16 @@ int WriteStructure(TextOut* out, StructNode* structure) {
                   Length(member->name), member->name.data());
     }
   }
-  // The slack that ends each occurrence of a table with SYNC items.
-  if (structure->occurrenceAlign != 0) {
+  // The slack that ends each occurrence of a table with SYNC items, or a
+  // group before a SYNC item.
+  if (structure->endSlack != 0) {
+    PutText(out, "  hex            FILLER_SLACK");
+    PutDimension(out, structure->endSlack);
+    PutText(out, ";\n");
+  } else if (structure->endAlign != 0) {
     PutText(out, "  align");
-    PutNumber(out, structure->occurrenceAlign);
+    PutNumber(out, structure->endAlign);
     PutText(out, ";\n");
   }
   PutText(out, "}\n\n");
-  return 1;
 }

@@ -15,15 +15,17 @@
 // file was not written.
 int WriteFormatFile();
 
-int WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count);
-int WriteStructure(TextOut* out, StructNode* structure);
+void WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count);
+void WriteStructure(TextOut* out, StructNode* structure);
 
-// What a member's line in a structure block says: the type without its
-// column padding ("char", "packed(7.2)"), the name after the prefix is
-// stripped, and the number that tells namesakes apart (0: none).
+// The type of a member's line without its column padding ("char",
+// "packed(7.2)").
 std::string TypeText(const FieldNode* member);
-std::string_view WrittenName(const FieldNode* member);
-int32_t NamesakeNumber(const FieldNode* member);
+
+// Counters of the run's format file: the next FILLER_REDEFINE_n, and the
+// redefinitions written in place of what they redefine.
+extern int32_t FillerRedefineNumber;
+extern int32_t RedefinitionsUsed;
 
 // The number of the padding line written after a chain's alternative.
 extern std::unordered_map<const FieldNode*, int32_t> PaddingNumbers;
@@ -36,8 +38,5 @@ bool IsRegularFile(const std::string& name);
 int PrepareLayoutMap();
 int WriteLayoutMap();
 
-// Redefinition choice by the -r and -R patterns.
-bool RedefinitionWanted(std::string_view name);
-bool WildcardMatch(std::string_view text, std::string_view pattern);
 // The first FILLER (upper case) in the text, or npos.
 size_t FindFiller(std::string_view text);

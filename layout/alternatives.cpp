@@ -1,9 +1,10 @@
-// Which alternative of a redefine chain is written: the -r and -R patterns,
-// tried in command-line order, the first match deciding.
-#include "driver/settings.h"
-#include "writer/writer.h"
-
+// Which alternative of each redefine chain the record holds: the -r and -R
+// patterns, tried in command-line order, the first match deciding. Chosen
+// once, before anything is written or decoded.
 #include <vector>
+
+#include "driver/settings.h"
+#include "layout/structure.h"
 
 // '*' matches a run of characters, '?' any one, others themselves, over the
 // whole text. A '*' with more pattern after it must leave that rest at least
@@ -41,4 +42,23 @@ bool RedefinitionWanted(std::string_view name) {
   return false;
 }
 
-size_t FindFiller(std::string_view text) { return text.find("FILLER"); }
+// The members of a chain follow one another, head first; chainTaken tells
+// whether an earlier member of the current chain was chosen.
+static void ChooseMember(FieldNode* member, bool* chainTaken) {
+  if (member->redefineRole == RR_REDEFINED) {
+    *chainTaken = false;
+    for (FieldNode* other = NextRedefine(member); other; other = NextRedefine(other))
+      if (RedefinitionWanted(other->name)) return;
+    member->redefineUsed = *chainTaken = true;
+  } else if (member->redefineRole == RR_REDEFINES && !*chainTaken && RedefinitionWanted(member->name)) {
+    member->redefineUsed = *chainTaken = true;
+  }
+}
+
+void ChooseAlternatives() {
+  for (StructNode* structure = StructureList; structure; structure = structure->next) {
+    bool chainTaken = false;
+    for (FieldNode* member = structure->members; member; member = member->next)
+      ChooseMember(member, &chainTaken);
+  }
+}

@@ -1,0 +1,86 @@
+// Two buffers: one is filled while the thread writes the other.
+#include "decoder/output.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr size_t LEAST_BUFFER = size_t{4} << 20;
+
+void WriteAll(OutputSink* sink, const char* data, size_t size) {
+  while (size > 0 && sink->error == 0) {
+    ssize_t written = write(sink->fd, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      sink->error = written < 0 ? errno : EIO;
+      return;
+    }
+    data += written, size -= static_cast<size_t>(written);
+  }
+}
+
+void WriterLoop(OutputSink* sink) {
+  if (sink->truncate && ftruncate(sink->fd, 0) != 0) sink->error = errno;
+  std::unique_lock<std::mutex> held(sink->lock);
+  for (;;) {
+    sink->changed.wait(held, [sink] { return sink->pending || sink->stop; });
+    if (!sink->pending) return;
+    const char* data = sink->pending;
+    size_t size = sink->pendingSize;
+    held.unlock();
+    WriteAll(sink, data, size);
+    held.lock();
+    sink->pending = nullptr;
+    sink->changed.notify_all();
+  }
+}
+
+}  // namespace
+
+int StartOutput(OutputSink* sink, int fd, size_t most, bool truncate) {
+  sink->fd = fd;
+  sink->truncate = truncate;
+  sink->capacity = most * 4 > LEAST_BUFFER ? most * 4 : LEAST_BUFFER;
+  for (char*& buffer : sink->buffers)
+    if (!(buffer = static_cast<char*>(std::malloc(sink->capacity)))) {
+      std::printf("Can not allocate %zu bytes for the output\n", sink->capacity);
+      return 0;
+    }
+  sink->current = 0;
+  sink->at = sink->buffers[0];
+  sink->limit = sink->at + sink->capacity;
+  sink->pending = nullptr;
+  sink->stop = false;
+  sink->error = 0;
+  sink->writer = std::thread(WriterLoop, sink);
+  return 1;
+}
+
+void HandOver(OutputSink* sink) {
+  char* full = sink->buffers[sink->current];
+  std::unique_lock<std::mutex> held(sink->lock);
+  sink->changed.wait(held, [sink] { return !sink->pending; });
+  sink->pending = full;
+  sink->pendingSize = static_cast<size_t>(sink->at - full);
+  sink->changed.notify_all();
+  sink->current ^= 1;
+  sink->at = sink->buffers[sink->current];
+  sink->limit = sink->at + sink->capacity;
+}
+
+int FinishOutput(OutputSink* sink) {
+  if (sink->at != sink->buffers[sink->current]) HandOver(sink);
+  {
+    std::unique_lock<std::mutex> held(sink->lock);
+    sink->changed.wait(held, [sink] { return !sink->pending; });
+    sink->stop = true;
+    sink->changed.notify_all();
+  }
+  sink->writer.join();
+  for (char* buffer : sink->buffers) std::free(buffer);
+  return sink->error;
+}
