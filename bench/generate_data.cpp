@@ -16,6 +16,7 @@
 #include "decoder/plan.h"
 #include "driver/settings.h"
 #include "layout/structure.h"
+#include "source/cobol_source.h"
 #include "source/source_file.h"
 
 namespace {
@@ -114,10 +115,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: generate_data [-b N] [--cobol] [--bad PERCENT] COPYBOOK RECORDS OUT\n");
     return 2;
   }
+  ChooseDialect();
   InputFileName = argv[arg];
   StructureName = "RECORD";
   long records = std::atol(argv[arg + 1]);
   SourceFile* file = LoadSourceFile(InputFileName);
+  if (file && CurrentDialect->readsReferenceFormat) file = ExpandCobolSource(file);
   Plan plan;
   if (!file || !ProcessCopybook(file) || !CompilePlan(&plan, false)) return 1;
   std::vector<uint8_t> record(static_cast<size_t>(plan.recordLength), 0x40);

@@ -1,5 +1,6 @@
 // The reference format: a fixed indicator column, the code area after it,
 // comment and debugging lines, continuation lines and floating comments.
+#include <algorithm>
 #include <cstring>
 
 #include "driver/settings.h"
@@ -98,8 +99,13 @@ static void BlankListingDirective(std::string& code) {
   if (SameWordAnyCase(word, "TITLE")) {
     size_t literal = FirstNonBlank(std::string_view(code).substr(end)) + end;
     if (literal == code.size() || !IsClass(code[literal], CC_QUOTE)) return;
-    size_t close = code.find(code[literal], literal + 1);
-    end = close == std::string::npos ? code.size() : close + 1;
+    end = literal + 1;
+    while (end < code.size() && code[end] != code[literal]) end++;
+    while (end + 1 < code.size() && code[end + 1] == code[literal]) {  // a doubled quote
+      end += 2;
+      while (end < code.size() && code[end] != code[literal]) end++;
+    }
+    end = std::min(end + 1, code.size());
   } else if (!SameWordAnyCase(word, "EJECT") && !SameWordAnyCase(word, "SKIP1") &&
              !SameWordAnyCase(word, "SKIP2") && !SameWordAnyCase(word, "SKIP3")) {
     return;
