@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
+#include <map>
+#include <utility>
 
 #include "driver/settings.h"
 #include "source/char_classes.h"
@@ -49,6 +52,26 @@ struct OpenMember {
   ino_t inode;
 };
 std::vector<OpenMember> OpenMembers;
+
+// The copybook with its members in place holds at most this much: members
+// that each COPY the next one twice, 30 deep, would make a billion lines.
+constexpr size_t MOST_EXPANDED_LINES = size_t{1} << 21;
+constexpr size_t MOST_EXPANDED_BYTES = size_t{64} << 20;
+
+// A member's logical lines before its own COPY statements and REPLACING,
+// with the folder it was found in: a member copied again is not read again.
+struct ReadMemberLines {
+  const char* folder;
+  std::vector<LogicalLine> lines;
+};
+std::map<std::pair<dev_t, ino_t>, ReadMemberLines> MembersRead;
+
+// Counted as the logical file will hold them: text and a line end each.
+struct ExpandedSize {
+  size_t lines = 0, bytes = 0;
+  void Add(const LogicalLine& line) { lines++, bytes += line.text.size() + 1; }
+  bool Passed() const { return lines > MOST_EXPANDED_LINES || bytes > MOST_EXPANDED_BYTES; }
+};
 
 constexpr std::string_view MEMBER_TYPES[] = {"", ".cpy", ".CPY", ".cbl", ".CBL", ".cob", ".COB"};
 
@@ -274,9 +297,12 @@ size_t PartialMatch(std::string_view word, const Replacing& pair) {
   return SameWordAnyCase(word.substr(at, part.size()), part) ? at : std::string_view::npos;
 }
 
-// Applies the pairs to the text words that begin from from on, before to.
-void ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing>& pairs,
+// Applies the pairs to the text words that begin from from on, before to;
+// false, nothing replaced, when the text would pass the limit.
+bool ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing>& pairs,
                     Spot from = {0, 0}, Spot to = {SIZE_MAX, 0}) {
+  ExpandedSize size;
+  for (const LogicalLine& line : *lines) size.Add(line);
   std::vector<PlacedWord> words;
   for (size_t l = from.line; l < lines->size() && l <= to.line; l++) {
     std::string_view text = (*lines)[l].text;
@@ -288,7 +314,16 @@ void ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing
     return std::string_view((*lines)[w.line].text).substr(w.start, w.end - w.start);
   };
   std::vector<Edit> edits;
+  // What the edits add, counted as they come (unsigned arithmetic sums
+  // right for edits that shorten): the work stops once past the limit.
+  size_t counted = 0;
+  auto passed = [&] {
+    for (; counted < edits.size(); counted++)
+      size.bytes += edits[counted].text.size() - (edits[counted].end - edits[counted].start);
+    return size.Passed();
+  };
   for (size_t i = 0; i < words.size();) {
+    if (passed()) return false;
     size_t matched = 0;
     for (const Replacing& pair : pairs) {
       if (pair.mode == RM_LEADING || pair.mode == RM_TRAILING) {
@@ -333,11 +368,25 @@ void ApplyReplacing(std::vector<LogicalLine>* lines, const std::vector<Replacing
     if (changed) edits.push_back({words[i].line, words[i].start, words[i].end, word});
     i++;
   }
-  // From the last edit back, so that earlier offsets stay good.
-  for (size_t e = edits.size(); e-- > 0;) {
-    const Edit& edit = edits[e];
-    (*lines)[edit.line].text.replace(edit.start, edit.end - edit.start, edit.text);
+  if (passed()) return false;
+  // Each changed line is built once from its pieces, the edits in order:
+  // edit by edit in place would copy a long line's tail every time.
+  for (size_t e = 0; e < edits.size();) {
+    size_t line = edits[e].line, from = 0;
+    std::string& text = (*lines)[line].text;
+    std::string built;
+    for (; e < edits.size() && edits[e].line == line; e++) {
+      built.append(text, from, edits[e].start - from).append(edits[e].text);
+      from = edits[e].end;
+    }
+    text = built.append(text, from, std::string::npos);
   }
+  return true;
+}
+
+int ReportTooLong(const std::vector<LogicalLine>& lines, const CopyToken& at) {
+  return ReportAtToken(lines, at, "COPY members make the copybook longer than %zu lines or %zu MiB\n",
+                       MOST_EXPANDED_LINES, MOST_EXPANDED_BYTES >> 20);
 }
 
 bool IsRegularFile(const std::string& path, struct stat* status) {
@@ -388,13 +437,25 @@ bool ReadMember(const std::vector<LogicalLine>& lines, const CopyToken& at,
   if (depth >= MAX_COPY_DEPTH) {
     return ReportAtToken(lines, at, "COPY members nested more than %d deep\n", MAX_COPY_DEPTH);
   }
-  SourceFile* file = LoadSourceFile(path);
-  if (!file || !ReadReferenceFormat(file, member)) return false;
+  auto read = MembersRead.find({status.st_dev, status.st_ino});
+  if (read == MembersRead.end()) {
+    SourceFile* file = LoadSourceFile(path);
+    if (!file) return false;
+    // Its text is held: a copybook may COPY more members than a process may
+    // have files open.
+    std::fclose(file->stream);
+    file->stream = nullptr;
+    if (!ReadReferenceFormat(file, member)) return false;
+    read = MembersRead.insert({{status.st_dev, status.st_ino}, {file->directory, *member}}).first;
+  } else {
+    *member = read->second.lines;
+  }
   OpenMembers.push_back({status.st_dev, status.st_ino});
-  bool expanded = ExpandCopyStatements(member, file->directory, depth + 1);
+  bool expanded = ExpandCopyStatements(member, read->second.folder, depth + 1);
   OpenMembers.pop_back();
   // The pairs apply to the text of nested members too.
-  if (expanded && !copy.replacing.empty()) ApplyReplacing(member, copy.replacing);
+  if (expanded && !copy.replacing.empty() && !ApplyReplacing(member, copy.replacing))
+    return ReportTooLong(lines, at);
   return expanded;
 }
 
@@ -430,6 +491,8 @@ int ExpandCopyStatements(std::vector<LogicalLine>* lines, const std::string& fol
   Spot spot{0, 0};
   if (!FindCopyWord(*lines, &spot)) return 1;  // most files hold none
   std::vector<LogicalLine> result(lines->begin(), lines->begin() + spot.line);
+  ExpandedSize size;
+  for (const LogicalLine& line : result) size.Add(line);
   do {
     CopyToken word;
     Spot after = spot;
@@ -441,6 +504,7 @@ int ExpandCopyStatements(std::vector<LogicalLine>* lines, const std::string& fol
       return 0;
     // The text before COPY and after its period stays on its own lines.
     const LogicalLine& first = (*lines)[spot.line];
+    size_t from = result.size();
     if (spot.at > 0) result.push_back({first.text.substr(0, spot.at), first.origin});
     for (LogicalLine& line : member) result.push_back(std::move(line));
     LogicalLine& last = (*lines)[copy.end.line];
@@ -450,6 +514,8 @@ int ExpandCopyStatements(std::vector<LogicalLine>* lines, const std::string& fol
     bool more = FindCopyWord(*lines, &next);
     size_t upTo = more ? next.line : lines->size();
     for (size_t l = spot.line; l < upTo; l++) result.push_back(std::move((*lines)[l]));
+    for (size_t l = from; l < result.size(); l++) size.Add(result[l]);
+    if (size.Passed()) return ReportTooLong(*lines, word);
     if (!more) break;
     spot = next;
   } while (true);
@@ -462,7 +528,10 @@ int ExpandMainCopyStatements(SourceFile* file, std::vector<LogicalLine>* lines) 
   OpenMembers.clear();
   if (stat(file->path, &status) == 0) OpenMembers.push_back({status.st_dev, status.st_ino});
   std::string folder = FolderOf(InputFileName);
-  return ExpandCopyStatements(lines, folder, 0);
+  MembersRead.clear();
+  int expanded = ExpandCopyStatements(lines, folder, 0);
+  MembersRead.clear();
+  return expanded;
 }
 
 // ---- REPLACE statements -------------------------------------------------------
@@ -518,7 +587,12 @@ int ApplyReplaceStatements(std::vector<LogicalLine>* lines) {
   // From the last statement back, so that the places of the earlier ones stay good.
   for (size_t i = statements.size(); i-- > 0;) {
     Spot to = i + 1 < statements.size() ? statements[i + 1].start : Spot{lines->size(), 0};
-    if (!statements[i].pairs.empty()) ApplyReplacing(lines, statements[i].pairs, statements[i].end, to);
+    const ReplaceStatement& replace = statements[i];
+    if (!replace.pairs.empty() && !ApplyReplacing(lines, replace.pairs, replace.end, to))
+      return ReportAtLine(&(*lines)[replace.start.line].origin,
+                          int64_t{MinCodeOffset} + 1 + replace.start.at,
+                          "REPLACE makes the copybook longer than %zu lines or %zu MiB\n",
+                          MOST_EXPANDED_LINES, MOST_EXPANDED_BYTES >> 20);
   }
   return 1;
 }

@@ -1,5 +1,8 @@
 // libFuzzer target over the whole run: the first four input bytes choose the
-// options (one bit reads as a compiler does), the rest is the copybook, which is parsed, laid out and written.
+// options (one bit reads as a compiler does, two the map's form, one a COPY
+// folder of two members, one decodes), the rest is the copybook, which is
+// parsed, laid out and written. A CSV map must have its header and eleven cells a row,
+// a JSON map must parse, its strings well-formed UTF-8.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +10,8 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +25,94 @@ const char* const OPTION_LETTERS = "fplrs";
 const char* const PATTERNS[][2] = {
     {nullptr, nullptr}, {"-r", "*"}, {"-R", "?*B"}, {"-r", "A*-?"},
     {"-R", "******************************"}, {"-r", "*X"}, {"-R", "*"}, {"-r", "FILLER"}};
+const char* const MAPS[] = {nullptr, "fuzz.map", "fuzz.csv", "fuzz.json"};
+// COPY MEM. and COPY NEST. under --copy-path copy; NEST copies MEM.
+const char* const MEMBERS[][2] = {
+    {"copy/MEM.cpy", "       05 MEM-A PIC X(4).\n          88 MEM-Y VALUE 'Y'.\n"},
+    {"copy/NEST.cpy", "       05 NEST-B PIC S9(4) COMP.\n       COPY MEM REPLACING ==MEM-A== BY ==NEST-A==.\n"}};
+
+bool CsvIsWhole(const std::string& text) {
+  const std::string header = "kind,level,name,format_name,offset,length,occurs,total,type,redefines,depending_on\r\n";
+  if (text.compare(0, header.size(), header) != 0) return false;
+  int cells = 1;
+  bool quoted = false;  // a doubled quote inside a cell turns it off and on
+  for (size_t i = header.size(); i < text.size(); i++) {
+    if (text[i] == '"') quoted = !quoted;
+    else if (quoted) continue;
+    else if (text[i] == ',') cells++;
+    else if (text[i] == '\n') return false;
+    else if (text[i] != '\r') continue;
+    else if (cells != 11 || text.compare(i++, 2, "\r\n") != 0) return false;
+    else cells = 1;
+  }
+  return !quoted && cells == 1;
+}
+
+// JSON syntax, strings in well-formed UTF-8 decoded here on their own.
+struct Json {
+  const std::string& t;
+  size_t i = 0;
+  char At() const { return i < t.size() ? t[i] : '\0'; }
+  void Space() { while (At() == ' ' || At() == '\n' || At() == '\r' || At() == '\t') i++; }
+  bool Take(char c) { return At() == c && ++i; }
+  bool Word(const char* word) { return t.compare(i, strlen(word), word) == 0 && (i += strlen(word)); }
+  bool Utf8() {
+    unsigned char lead = At();
+    int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+    if (more < 0 || lead > 0xF4) return false;
+    uint32_t code = lead & (0x3F >> more);
+    for (int k = 0; k < more; k++, code = code << 6 | (t[i] & 0x3F))
+      if (++i >= t.size() || (t[i] & 0xC0) != 0x80) return false;
+    i++;
+    const uint32_t least[] = {0, 0x80, 0x800, 0x10000};
+    return code >= least[more] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+  }
+  bool String() {
+    if (!Take('"')) return false;
+    while (!Take('"')) {
+      unsigned char c = At();
+      if (i >= t.size() || c < 0x20) return false;
+      if (c >= 0x80 && !Utf8()) return false;
+      if (c >= 0x80) continue;
+      if (!Take('\\')) {
+        i++;
+      } else if (Take('u')) {
+        for (int k = 0; k < 4; k++, i++) if (!isxdigit(static_cast<unsigned char>(At()))) return false;
+      } else if (!At() || !strchr("\"\\/bfnrt", At()) || !++i) {
+        return false;
+      }
+    }
+    return true;
+  }
+  bool Value() {
+    Space();
+    if (Take('{') || Take('[')) {
+      char close = t[i - 1] == '{' ? '}' : ']';
+      Space();
+      if (Take(close)) return true;
+      do {
+        Space();
+        if (close == '}' && !(String() && (Space(), Take(':')))) return false;
+        if (!Value()) return false;
+        Space();
+      } while (Take(','));
+      return Take(close);
+    }
+    if (At() == '"') return String();
+    if (Word("true") || Word("false") || Word("null")) return true;
+    size_t start = i;
+    Take('-');
+    while (isdigit(static_cast<unsigned char>(At()))) i++;
+    return i > start && isdigit(static_cast<unsigned char>(t[i - 1]));
+  }
+};
+
+bool JsonParses(const std::string& text) {
+  Json json{text};
+  bool ok = json.Value();
+  json.Space();
+  return ok && json.i == text.size();
+}
 
 }  // namespace
 
@@ -59,10 +152,9 @@ static void RunDecodeBit(const uint8_t* data, size_t size, uint8_t choice) {
 }
 
 static void RemoveScratchFolder() {
-  for (const char* name : {"/decode.cpy", "/decode.bin", "/decode.csv", "/decode.jsonl"})
-    std::remove((ScratchFolder + name).c_str());
-  std::remove((ScratchFolder + "/fuzz.cpy").c_str());
-  std::remove((ScratchFolder + "/fuzz.fmt").c_str());
+  for (const char* name : {"fuzz.cpy", "fuzz.fmt", MAPS[1], MAPS[2], MAPS[3], MEMBERS[0][0], MEMBERS[1][0],
+                           "copy", "decode.cpy", "decode.bin", "decode.csv", "decode.jsonl"})
+    std::remove((ScratchFolder + "/" + name).c_str());
   rmdir(ScratchFolder.c_str());
 }
 
@@ -73,7 +165,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   mkdir(folder.c_str(), 0700);
   ScratchFolder = folder;
   std::atexit(RemoveScratchFolder);
-  if (chdir(folder.c_str()) != 0) return 1;
+  if (chdir(folder.c_str()) != 0 || mkdir("copy", 0700) != 0) return 1;
+  for (const auto& member : MEMBERS) std::ofstream(member[0]) << member[1];
   if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "r", stdin)) return 1;
   return 0;
 }
@@ -100,6 +193,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   add("-O", letters.c_str());
   std::string warnings = std::string(choice[2] & 1 ? "a" : "") + (choice[2] & 2 ? "r" : "");
   if (!warnings.empty()) add("-w", warnings.c_str());
+  const char* map = MAPS[(choice[2] >> 2) & 3];
+  add("--map", map);
+  if (choice[2] & 0x10) add("--copy-path", "copy");
   add(PATTERNS[choice[3] & 7][0], PATTERNS[choice[3] & 7][1]);
   add(PATTERNS[(choice[3] >> 3) & 7][0], PATTERNS[(choice[3] >> 3) & 7][1]);
   add("-i", "fuzz.cpy");
@@ -108,8 +204,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
-  RunRecforge(static_cast<int>(args.size()), argv.data());
+  if (map) std::remove(map);
+  int status = RunRecforge(static_cast<int>(args.size()), argv.data());
   ResetRunState();
+  if (status == 0 && (map == MAPS[2] || map == MAPS[3])) {
+    std::ostringstream text;
+    text << std::ifstream(map, std::ios::binary).rdbuf();
+    if (map == MAPS[2] ? !CsvIsWhole(text.str()) : !JsonParses(text.str())) {
+      std::fprintf(stderr, "broken map %s:\n%s\n", map, text.str().c_str());
+      std::abort();
+    }
+  }
   // The bit 0x40 of the third byte: the rest is data for the decode bit.
   if (choice[2] & 0x40) RunDecodeBit(data, size, choice[3]);
   return 0;

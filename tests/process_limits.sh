@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Outputs are written whole or not at all: a run killed while it writes
-# (SIGTERM, the file size limit) leaves the old file and no temporary file;
-# of two runs writing one file at once, one leaves its whole file.
-#   outputs.sh RECFORGE GENERATE_COPYBOOK
+# Runs under a signal or a process limit. Outputs are written whole or not
+# at all: a run killed while it writes (SIGTERM, the file size limit) leaves
+# the old file and no temporary file; of two runs writing one file at once,
+# one leaves its whole file. COPY members are closed once read: a copybook
+# may COPY more members than a process may have files open.
+#   process_limits.sh RECFORGE GENERATE_COPYBOOK
 set -u
 recforge=$1 generate=$2
 work=$(mktemp -d) && trap 'rm -rf "$work"' EXIT && cd "$work" || exit 1
@@ -37,3 +39,7 @@ for i in $(seq 12); do
   run flat.cpy & run shared.cpy & wait
   cmp -s out.fmt flat.fmt || cmp -s out.fmt shared.fmt || fail "mixed file after $i runs"
 done
+
+mkdir many && cd many || fail mkdir
+{ echo '       01 R.'; for i in $(seq 1100); do echo "           COPY M$i."; echo "           05 F$i PIC X." > M$i.cpy; done; } > many.cpy
+(ulimit -n 1024 && exec "$recforge" --cobol -O o -i many.cpy > /dev/null) || fail "1100 COPY members under 1024 open files"
