@@ -77,7 +77,7 @@ struct PlanWalk : WalkVisitor {
   std::vector<OpenTable> open;          // tables the walk is inside
   std::vector<const FieldNode*> hiders; // groups whose members are hidden
   std::vector<Candidate> candidates;
-  std::unordered_map<std::string_view, int> dependingNames;
+  std::unordered_map<std::string, int> dependingNames;  // in the format file's form
   struct DependingTable {
     int32_t step;
     std::string_view object;
@@ -89,7 +89,7 @@ struct PlanWalk : WalkVisitor {
   int64_t Base() const { return open.empty() ? 0 : open.back().start; }
 
   int32_t AddName(const FieldNode* member) {
-    std::string name(WrittenName(member));
+    std::string name = FormatNameOf(WrittenName(member));
     if (int32_t number = NamesakeNumber(member)) name += "_" + std::to_string(number);
     plan->names.push_back(name);
     return static_cast<int32_t>(plan->names.size() - 1);
@@ -103,10 +103,10 @@ struct PlanWalk : WalkVisitor {
   WalkStep Enter(const MemberPlace& place) {
     const FieldNode* member = place.member;
     bool group = member->type == FT_STRUCT;
-    bool chosen = member->redefineRole == RR_NONE || member->redefineUsed;
+    bool chosen = IsChosen(member);
     if (!hiders.empty() || !chosen || IsFiller(member->name)) {
       if (group) hiders.push_back(member);
-      else if (dependingNames.count(member->name))
+      else if (dependingNames.count(FormatNameOf(member->name)))
         candidates.push_back({member, place.offset, -1, place.tableCount > 0});
       return WALK_INTO;
     }
@@ -145,7 +145,7 @@ struct PlanWalk : WalkVisitor {
     step.offset = static_cast<uint32_t>(place.offset - Base());
     step.name = name;
     int32_t index = Add(step);
-    if (dependingNames.count(member->name))
+    if (dependingNames.count(FormatNameOf(member->name)))
       candidates.push_back({member, place.offset, index, place.tableCount > 0});
     return WALK_INTO;
   }
@@ -156,7 +156,7 @@ struct PlanWalk : WalkVisitor {
       if (hiders.back() == member) hiders.pop_back();
       return 1;
     }
-    bool chosen = member->redefineRole == RR_NONE || member->redefineUsed;
+    bool chosen = IsChosen(member);
     if (!chosen || IsFiller(member->name)) return 1;
     if (member->type == FT_STRUCT) {
       Step end{};
@@ -180,7 +180,7 @@ int FindObject(PlanWalk& walk, int32_t tableStep, std::string_view name, int64_t
                const Candidate** found) {
   *found = nullptr;
   for (const Candidate& candidate : walk.candidates) {
-    if (candidate.field->name != name) continue;
+    if (!SameName(candidate.field->name, name)) continue;
     bool before = candidate.step >= 0 ? candidate.step < tableStep : candidate.offset < tableOffset;
     if (before || !*found) *found = &candidate;
     if (!before) break;
@@ -189,7 +189,8 @@ int FindObject(PlanWalk& walk, int32_t tableStep, std::string_view name, int64_t
 }
 
 int Refuse(const char* message, std::string_view name) {
-  std::printf(message, static_cast<int>(name.size()), name.data());
+  std::string shown = FormatNameOf(name);
+  std::printf(message, static_cast<int>(shown.size()), shown.data());
   return 0;
 }
 
@@ -257,7 +258,7 @@ int CompilePlan(Plan* plan, bool variableOccurs) {
   walk.plan = plan;
   for (StructNode* s = StructureList; s; s = s->next)
     for (FieldNode* member = s->members; member; member = member->next)
-      if (!ExtraOf(member).dependingName.empty()) walk.dependingNames[ExtraOf(member).dependingName] = 1;
+      if (!ExtraOf(member).dependingName.empty()) walk.dependingNames[FormatNameOf(ExtraOf(member).dependingName)] = 1;
   if (!WalkRecord(walk)) return 0;
   plan->recordLength = TopStructure->size;
   plan->varies = variableOccurs && !walk.dependingTables.empty();

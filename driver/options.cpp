@@ -9,6 +9,7 @@
 
 #include "decoder/code_pages.h"
 #include "driver/settings.h"
+#include "parser/names.h"
 
 int OptionIndex = 1;
 const char* OptionCursor = "";
@@ -207,7 +208,7 @@ static int AddRedefineChoice(char letter, const char* pattern) {
   choice.letter = letter;
   choice.length = static_cast<int32_t>(length);
   std::memcpy(choice.pattern, pattern, length);
-  HyphensToUnderscores(choice.pattern, length);
+  UnderscoreHyphens(choice.pattern, length);
   TreePath top{nullptr, RedefineNames, &RedefineNames, 0};
   // A choice that finds no memory is dropped; the run goes on without it.
   CSTreeInsert(&top, "REDEFINE Names to Use", TREE_DUPLICATES, &choice.node,
@@ -319,7 +320,7 @@ int ApplyOption(int letter) {
         return 0;
       }
       StripPrefix = value;
-      HyphensToUnderscores(StripPrefix.data(), StripPrefix.size());
+      UnderscoreHyphens(StripPrefix.data(), StripPrefix.size());
       StripPrefixLength = static_cast<int32_t>(StripPrefix.size());
       return 1;
     case 'r':
@@ -327,7 +328,7 @@ int ApplyOption(int letter) {
       return AddRedefineChoice(static_cast<char>(letter), value);
     case 's':
       StructureName = value;
-      HyphensToUnderscores(StructureName.data(), StructureName.size());
+      UnderscoreHyphens(StructureName.data(), StructureName.size());
       return 1;
     case 'w':
       return ApplyLetters(value, "ar*", WARNING_BITS, WarningFlags, "Warnings");

@@ -82,9 +82,3 @@ extern const char* DecodeOptionGiven; // a decode option's word, seen without --
 void ResetSettings();
 // Sets CurrentDialect from the options.
 void ChooseDialect();
-
-// Hyphens in names become underscores, as COBOL names are written out.
-inline void HyphensToUnderscores(char* text, size_t length) {
-  for (size_t i = 0; i < length; i++)
-    if (text[i] == '-') text[i] = '_';
-}

@@ -6,8 +6,8 @@
 #include "driver/settings.h"
 #include "layout/structure.h"
 
-// '*' matches a run of characters, '?' any one, others themselves, over the
-// whole text. A '*' with more pattern after it must leave that rest at least
+// '*' matches a run of characters, '?' any one, others themselves (a hyphen
+// an underscore, as in names), over the whole text. A '*' with more pattern after it must leave that rest at least
 // one character to match. Computed a pattern character at a time from the
 // end, so that the cost stays text length times pattern length.
 bool WildcardMatch(std::string_view text, std::string_view pattern) {
@@ -26,7 +26,7 @@ bool WildcardMatch(std::string_view text, std::string_view pattern) {
       }
     } else {
       for (size_t i = 0; i < n; i++)
-        matches[i] = (pattern[j] == '?' || pattern[j] == text[i]) && matches[i + 1];
+        matches[i] = (pattern[j] == '?' || NameChar(pattern[j]) == NameChar(text[i])) && matches[i + 1];
       matches[n] = 0;
     }
   }

@@ -35,7 +35,10 @@ void ResetLayout() {
 }
 
 static void StripStructPrefix(StructNode* structure) {
-  structure->shortName = ShortNameOf(structure->name);
+  std::string_view name = structure->name;
+  if (!structure->nameGiven) return void(structure->shortName = ShortNameOf(name));
+  if (StripPrefixLength != 0 && name.substr(0, StripPrefix.size()) == StripPrefix)
+    structure->shortName = name.substr(StripPrefix.size());
 }
 
 static void OpenGroupFor(const FieldNode* group) {
@@ -92,14 +95,16 @@ static int BuildStructure(std::string_view name, TokenCursor* cursor, int32_t gr
   StructNode* structure = CSNewArenaRecord<StructNode>();
   if (!structure) return CSReportNoMemory(sizeof(StructNode));
   structure->name = name;
+  structure->nameGiven = !TopStructure;
   StripStructPrefix(structure);
   structure->next = StructureList;
   StructureList = structure;
   if (!TopStructure) TopStructure = structure;
   // Numbered among the structures made before it; the number is kept at
-  // the finish.
-  int32_t namesakes =
-      FindInNameIndex(StructureNames, name, HashName(name), structure)->count++;
+  // the finish. A given name with a hyphen is no copybook name's namesake.
+  int32_t namesakes = 0;
+  if (!structure->nameGiven || name.find('-') == std::string_view::npos)
+    namesakes = FindInNameIndex(StructureNames, name, HashName(name), structure)->count++;
 
   FieldNode* groupEntry = *entry;
   OpenGroupFor(groupEntry);
@@ -149,7 +154,7 @@ static void CollapseTopStructure() {
   FieldNode* only = TopStructure->members;
   if (!only || only->next || only->type != FT_STRUCT || !only->structure) return;
   StructNode* inner = only->structure;
-  if (inner->name != TopStructure->name) return;
+  if (FormatNameOf(inner->name) != TopStructure->name) return;
   inner->next = nullptr;  // made right after the outer one: last before it
   if (inner->duplicateCount != 0) inner->duplicateCount--;
   TopStructure = inner;
@@ -169,8 +174,7 @@ int ProcessCopybook(SourceFile* file) {
   if (CurrentDialect->checksDependingObjects && !ResolveDependingObjects()) return 0;
   if (!LayOutRecord()) return 0;
   CollapseTopStructure();
-  std::printf("Structure %.*s is %d (0x%8.8X) bytes long\n",
-              static_cast<int>(TopStructure->name.size()), TopStructure->name.data(),
+  std::printf("Structure %s is %d (0x%8.8X) bytes long\n", ShownName(TopStructure).c_str(),
               TopStructure->size, static_cast<unsigned>(TopStructure->size));
   CheckRedefineLengths();
   ChooseAlternatives();

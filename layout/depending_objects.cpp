@@ -5,11 +5,11 @@
 #include <unordered_map>
 
 #include "layout/structure.h"
-#include "cs/letter_case.h"
+#include "parser/names.h"
 
 static std::string UpperName(std::string_view name) {
   std::string upper(name);
-  for (char& c : upper) c = UpperCase(c);
+  for (char& c : upper) c = UpperCase(NameChar(c));
   return upper;
 }
 
@@ -28,8 +28,7 @@ int ResolveDependingObjects() {
       std::string_view& name = FieldExtraOf(member)->dependingName;  // whole: it holds one
       auto found = declared.find(UpperName(name));
       if (found == declared.end()) {
-        std::printf("Did not find DEPENDING ON object '%.*s'.\n", static_cast<int>(name.size()),
-                    name.data());
+        std::printf("Did not find DEPENDING ON object '%s'.\n", FormatNameOf(name).c_str());
         return 0;
       }
       name = found->second;

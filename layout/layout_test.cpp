@@ -136,8 +136,8 @@ const LayoutCase CASES[] = {
      "01 R.\n 05 G.\n  10 A PIC X.\n  88 A-ON VALUE 'Y'.\n 05 H PIC X.\n 88 H-ON VALUE 'Y'.\n"
      " 88 H-OFF VALUE 'N'.\n77 B PIC X.\n88 AFTER-77 VALUE 'Q'.",
      "Structure R is 2 (0x00000002) bytes long\n"
-     "G size 1\n  A char 1 ?A_ON\n"
-     "top R size 2\n  G struct 0 ->G\n  H char 1 ?H_ON ?H_OFF ?AFTER_77\n"},
+     "G size 1\n  A char 1 ?A-ON\n"
+     "top R size 2\n  G struct 0 ->G\n  H char 1 ?H-ON ?H-OFF ?AFTER-77\n"},
     {"condition_before_any_member", "",
      "88 DROPPED VALUE 'X'.\n01 R.\n 88 ON-GROUP VALUE 'X'.\n 05 A PIC X.",
      "Structure R is 1 (0x00000001) bytes long\n"
@@ -145,7 +145,7 @@ const LayoutCase CASES[] = {
     {"condition_on_group_entry", "S=OUT",
      "01 R.\n 88 ON-GROUP VALUE 'X'.\n 05 A PIC X.",
      "Structure OUT is 1 (0x00000001) bytes long\n"
-     "R size 1\n  A char 1\ntop OUT size 1\n  R struct 0 ->R ?ON_GROUP\n"},
+     "R size 1\n  A char 1\ntop OUT size 1\n  R struct 0 ->R ?ON-GROUP\n"},
     {"levels_left_aside_and_level_zero", "",
      "01 R.\n 05 A PIC X.\n66 B.\n77 C PIC X(9).\n 05 D PIC X.\n0 E PIC X.\n"
      " 05 NEVER-READ PIC ZZZ.",
@@ -226,7 +226,7 @@ const LayoutCase CASES[] = {
     {"prefix_stripped_from_structures", "P=WS_ S=WS-OUT",
      "01 WS-REC.\n 05 WS-A PIC X.",
      "Structure WS-OUT is 1 (0x00000001) bytes long\n"
-     "WS_REC short REC size 1\n  WS_A char 1\ntop WS-OUT size 1\n  WS_REC struct 0 ->WS_REC\n"},
+     "WS-REC short REC size 1\n  WS-A char 1\ntop WS-OUT size 1\n  WS-REC struct 0 ->WS-REC\n"},
     {"largest_sizes_accepted", "",
      "01 R.\n 05 A PIC X(2147483647).\n 05 B REDEFINES A PIC 9(2147483647).",
      "Structure R is 2147483647 (0x7FFFFFFF) bytes long\n"

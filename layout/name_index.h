@@ -28,7 +28,7 @@ struct NameIndex {
 
 inline uint64_t HashName(std::string_view name) {
   uint64_t hash = 0xCBF29CE484222325ull;
-  for (char c : name) hash = (hash ^ static_cast<uint8_t>(c)) * 0x100000001B3ull;
+  for (char c : name) hash = (hash ^ static_cast<uint8_t>(NameChar(c))) * 0x100000001B3ull;
   // Names often differ only in their last characters: every bit is mixed
   // into the high half, which picks the slot.
   hash ^= hash >> 33;
@@ -100,7 +100,7 @@ NameIndexSlot<Record>* FindInNameIndex(NameIndex<Record>& index, std::string_vie
       index.used++;
       return &slot;
     }
-    if (slot.tag == tag && slot.record->name == name) return &slot;
+    if (slot.tag == tag && SameName(slot.record->name, name)) return &slot;
   }
 }
 

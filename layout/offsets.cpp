@@ -25,7 +25,7 @@ static int AddStructureSize(StructNode* structure) {
   int64_t size = structure->size;
   for (FieldNode* member = structure->members; member; member = member->next) {
     size += MemberShare(member);
-    if (size > MAX_SIZE) return RefuseSize("Structure", structure->name);
+    if (size > MAX_SIZE) return RefuseSize("Structure", ShownName(structure));
   }
   structure->size = static_cast<int32_t>(size);
   return 1;
@@ -52,7 +52,7 @@ static int32_t LargestSyncAlignment(const StructNode* structure) {
 static int PadEnd(StructNode* structure, int32_t align, bool asBytes) {
   int32_t slack = (align - structure->size % align) % align;
   if (slack == 0) return 1;
-  if (int64_t{structure->size} + slack > MAX_SIZE) return RefuseSize("Structure", structure->name);
+  if (int64_t{structure->size} + slack > MAX_SIZE) return RefuseSize("Structure", ShownName(structure));
   structure->size += slack;
   structure->endAlign = align;
   structure->endSlack = asBytes ? slack : 0;
@@ -70,15 +70,15 @@ static int PadOccurrence(StructNode* structure, int64_t start) {
 // from its alignment, each structure its size.
 struct PlaceVisitor : WalkVisitor {
   int Arrive(FieldNode* member, StructNode* structure, int64_t start) {
-    if (start > MAX_SIZE) return RefuseSize("Structure", structure->name);
+    if (start > MAX_SIZE) return RefuseSize("Structure", ShownName(structure));
     if (member->type == FT_STRUCT && CurrentDialect->slackFollowsPrecedingItem)
       member->alignRemainder = static_cast<uint8_t>(start % LeadingAlignment(member));
     if (member->type == FT_STRUCT || !IsBinaryOrFloat(member->type)) return 1;
     member->alignRemainder = static_cast<uint8_t>(start % NaturalAlignment(member));
     if (member->alignRemainder != 0 && !member->isSync && (WarningFlags & WARN_UNALIGNED))
-      std::printf("Field '%.*s' type %s (size %d) at offset 0x%8.8X is not aligned\n",
-                  static_cast<int>(member->name.size()), member->name.data(),
-                  FieldTypeName(member->type), member->size, static_cast<unsigned>(start));
+      std::printf("Field '%s' type %s (size %d) at offset 0x%8.8X is not aligned\n",
+                  FormatNameOf(member->name).c_str(), FieldTypeName(member->type), member->size,
+                  static_cast<unsigned>(start));
     return 1;
   }
   int Leave(const MemberPlace& place) {
@@ -86,7 +86,7 @@ struct PlaceVisitor : WalkVisitor {
     if (member->type == FT_STRUCT && ExtraOf(member).occursMax > 0 && AlignsEveryOccurrence() &&
         !PadOccurrence(member->structure, place.offset))
       return 0;
-    if (FieldFootprint(member) > MAX_SIZE) return RefuseSize("Field", member->name);
+    if (FieldFootprint(member) > MAX_SIZE) return RefuseSize("Field", FormatNameOf(member->name));
     return 1;
   }
   int Close(const StructurePlace& place) {
@@ -99,7 +99,7 @@ struct PlaceVisitor : WalkVisitor {
     int32_t align = LeadingAlignment(place.following);
     int64_t slack = (align - place.end % align) % align;
     if (slack == 0) return 1;
-    if (place.end + slack - place.base > MAX_SIZE) return RefuseSize("Structure", place.structure->name);
+    if (place.end + slack - place.base > MAX_SIZE) return RefuseSize("Structure", ShownName(place.structure));
     place.structure->size += static_cast<int32_t>(slack);
     place.structure->endAlign = align;
     return 1;
@@ -121,12 +121,11 @@ static void CompareRedefineLengths(FieldNode* head, int64_t longest) {
     }
   }
   if (!differs || !(WarningFlags & WARN_REDEFINE_LENGTH)) return;
-  std::printf("Field '%.*s' (size %d) and its redefines differ in length\n",
-              static_cast<int>(head->name.size()), head->name.data(),
-              static_cast<int>(FieldFootprint(head)));
+  std::printf("Field '%s' (size %d) and its redefines differ in length\n",
+              FormatNameOf(head->name).c_str(), static_cast<int>(FieldFootprint(head)));
   for (FieldNode* entry = NextRedefine(head); entry; entry = NextRedefine(entry))
-    std::printf("  Redefine field '%.*s' (size %d)\n", static_cast<int>(entry->name.size()),
-                entry->name.data(), static_cast<int>(FieldFootprint(entry)));
+    std::printf("  Redefine field '%s' (size %d)\n", FormatNameOf(entry->name).c_str(),
+                static_cast<int>(FieldFootprint(entry)));
 }
 
 // Every chain head, structure by structure in the order of the structure

@@ -6,7 +6,7 @@
 #include "driver/settings.h"
 #include "layout/name_index.h"
 #include "layout/structure.h"
-#include "cs/letter_case.h"
+#include "parser/names.h"
 
 // Whether the name is a member of the entry's group or of a structure made
 // before it (the groups around it among them): where a target is looked for.
@@ -14,7 +14,7 @@ static bool IsMemberInReach(const FieldNode* entry, StructNode* group) {
   std::string_view name = RedefinesOf(entry).redefinesName;
   for (StructNode* structure = group; structure; structure = structure->next)
     for (FieldNode* member = structure->members; member; member = member->next)
-      if (member->name == name) return true;
+      if (SameName(member->name, name)) return true;
   return false;
 }
 
@@ -23,7 +23,8 @@ static int RefuseRedefines(const FieldNode* entry, StructNode* group) {
   const char* message = IsMemberInReach(entry, group)
                             ? "REDEFINES of '%.*s' must follow it in the same group.\n"
                             : "Did not find referenced REDEFINES field '%.*s'.\n";
-  std::printf(message, static_cast<int>(name.size()), name.data());
+  std::string shown = FormatNameOf(name);
+  std::printf(message, static_cast<int>(shown.size()), shown.data());
   return 0;
 }
 
@@ -37,7 +38,7 @@ static const FieldNode* ChainHead(const FieldNode* member) {
 // the name.
 static bool ChainHoldsName(const FieldNode* area, const FieldNode* member, std::string_view name) {
   for (const FieldNode* entry = area; entry != member; entry = entry->next)
-    if (SameWordAnyCase(entry->name, name)) return true;
+    if (SameNameAnyCase(entry->name, name)) return true;
   return false;
 }
 
@@ -78,8 +79,7 @@ int ResolveRedefines(StructNode* structure) {
     bool allowed = area && named && (named->record == area || ChainHead(named->record) == area);
     if (!allowed && area && CurrentDialect->caseBlindNames) allowed = ChainHoldsName(area, member, name);
     if (named && named->count > 1)
-      std::printf("REDEFINE of a non-unique field '%.*s' found.\n",
-                  static_cast<int>(name.size()), name.data());
+      std::printf("REDEFINE of a non-unique field '%s' found.\n", FormatNameOf(name).c_str());
     if (!allowed) return RefuseRedefines(member, structure);
     // A redefining entry has its side record from its clause.
     member->extra->redefinesTarget = area;

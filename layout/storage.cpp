@@ -9,10 +9,9 @@ static int BinarySizeAllowed(int32_t size) {
   return MinBinarySize < 0 || size >= MinBinarySize;
 }
 
-int RefuseSize(std::string_view what, std::string_view name) {
-  std::printf("%.*s '%.*s' is longer than 2147483647 bytes\n",
-              static_cast<int>(what.size()), what.data(),
-              static_cast<int>(name.size()), name.data());
+int RefuseSize(std::string_view what, std::string_view shown) {
+  std::printf("%.*s '%.*s' is longer than 2147483647 bytes\n", static_cast<int>(what.size()),
+              what.data(), static_cast<int>(shown.size()), shown.data());
   return 0;
 }
 
@@ -48,10 +47,9 @@ static int SetBinaryType(FieldNode* entry, int64_t digits) {
   size_t pick = 0;
   if (digits <= 2 && MinBinarySize < 0) {
     if (!CurrentDialect->ibmBinarySizes) {
-      std::printf("COMPUTATIONAL field '%.*s' with %d digit%s found. Minimum Binary "
+      std::printf("COMPUTATIONAL field '%s' with %d digit%s found. Minimum Binary "
                   "Size must be provided using -b parameter\n",
-                  static_cast<int>(entry->name.size()), entry->name.data(),
-                  static_cast<int>(digits), digits == 1 ? "" : "s");
+                  FormatNameOf(entry->name).c_str(), static_cast<int>(digits), digits == 1 ? "" : "s");
       return 0;
     }
     pick = 1;  // a halfword
@@ -122,7 +120,7 @@ static int SetNumericType(FieldNode* entry) {
       entry->type = FT_HEX, size = (digits + 1) / 2;
       break;
   }
-  if (size > MAX_SIZE) return RefuseSize("Field", entry->name);
+  if (size > MAX_SIZE) return RefuseSize("Field", FormatNameOf(entry->name));
   entry->size = static_cast<int32_t>(size);
   return 1;
 }

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "parser/field.h"
+#include "parser/names.h"
 
 struct SourceFile;
 struct TokenCursor;
@@ -23,7 +25,20 @@ struct StructNode {
                                // before a SYNC item; 0: no slack
   int32_t endSlack;            // those bytes, where an align line from the
                                // record's start would not give them; else 0
+  bool nameGiven;              // the outer structure: StructureName, from the
+                               // command line or the file, kept byte for byte
 };
+
+// A structure's name as the format file and the messages give it: a name
+// from the copybook with underscores for hyphens, the given name as it is.
+inline std::string ShownName(const StructNode* structure, std::string_view name) {
+  return structure->nameGiven ? std::string(name) : FormatNameOf(name);
+}
+inline std::string ShownName(const StructNode* structure) { return ShownName(structure, structure->name); }
+// The name in the block header: without the stripped prefix.
+inline std::string WrittenStructureName(const StructNode* structure) {
+  return ShownName(structure, structure->shortName.empty() ? structure->name : structure->shortName);
+}
 
 extern StructNode* StructureList;  // newest first
 extern StructNode* TopStructure;   // the whole record
@@ -63,13 +78,19 @@ void CheckRedefineLengths();
 // declared; 0 after a message for one that is not there.
 int ResolveDependingObjects();
 
-// Reports a size beyond 32 bits; returns 0 so callers can pass it up.
-int RefuseSize(std::string_view what, std::string_view name);
+// Reports a size beyond 32 bits of the named thing, its name as shown;
+// returns 0 so callers can pass it up.
+int RefuseSize(std::string_view what, std::string_view shown);
 constexpr int64_t MAX_SIZE = INT32_MAX;
 
 // The alternative of each redefine chain chosen by the -r and -R patterns
 // gets redefineUsed; the head when none is wanted.
 void ChooseAlternatives();
+// Whether the record holds the member: it is in no chain, or the chosen
+// alternative of its chain.
+inline bool IsChosen(const FieldNode* member) {
+  return member->redefineRole == RR_NONE || member->redefineUsed;
+}
 bool RedefinitionWanted(std::string_view name);
 bool WildcardMatch(std::string_view text, std::string_view pattern);
 

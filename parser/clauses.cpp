@@ -23,7 +23,6 @@ int ParseRedefines(TokenCursor* cursor, FieldNode* node) {
   if (!extra || !GetToken(cursor, true)) return 0;
   node->redefineRole = RR_REDEFINES;
   extra->redefinesName = TokenText(cursor);
-  HyphensToUnderscores(const_cast<char*>(cursor->token), cursor->length);
   return GetToken(cursor, true);
 }
 

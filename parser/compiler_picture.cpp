@@ -3,6 +3,7 @@
 // from the line store whole, since its editing symbols are delimiters to
 // the tokenizer.
 #include "parser/compiler_picture.h"
+#include "parser/names.h"
 
 #include <cstdio>
 #include <cstring>
@@ -128,9 +129,9 @@ int ParseCompilerPicture(TokenCursor* cursor, FieldNode* node) {
   }
   int32_t most = CurrentDialect->mostDigits;
   if (kind == FT_NUMERIC && most > 0 && display > most) {
-    std::string_view name = node->name.empty() ? std::string_view("FILLER") : node->name;
-    return ReportAt(start, "Numeric field '%.*s' with %lld digits found. At most %d digits are allowed.\n",
-                    static_cast<int>(name.size()), name.data(), static_cast<long long>(display), most);
+    std::string name = node->name.empty() ? "FILLER" : FormatNameOf(node->name);
+    return ReportAt(start, "Numeric field '%s' with %lld digits found. At most %d digits are allowed.\n",
+                    name.c_str(), static_cast<long long>(display), most);
   }
   if (node->type != FT_UNSET && node->type != kind)
     return Refuse(start, "Unexpected PIC type '%c'\n", *start);

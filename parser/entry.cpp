@@ -6,10 +6,11 @@
 #include "cs/cs.h"
 #include "driver/settings.h"
 #include "parser/clauses.h"
+#include "parser/names.h"
 #include "parser/picture.h"
 
 std::string_view ShortNameOf(std::string_view name) {
-  if (StripPrefixLength == 0 || name.substr(0, StripPrefix.size()) != StripPrefix)
+  if (StripPrefixLength == 0 || !NameStartsWith(name, StripPrefix))
     return {};
   return name.substr(StripPrefix.size());
 }
@@ -41,7 +42,6 @@ int ReadEntry(TokenCursor* cursor, FieldNode** entry) {
   *entry = node;
   if (!StartsNamelessEntry(TokenText(cursor), node->level)) {
     node->name = TokenText(cursor);
-    HyphensToUnderscores(const_cast<char*>(cursor->token), cursor->length);
     if (!StripFieldPrefix(node) || !GetToken(cursor, true)) return 0;
   }
   return ParseEntryClauses(cursor, node);

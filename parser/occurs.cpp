@@ -25,7 +25,6 @@ static int ReadDepending(TokenCursor* cursor, FieldNode* node) {
   FieldExtra* extra = FieldExtraOf(node);
   if (!extra) return 0;
   extra->dependingName = TokenText(cursor);
-  HyphensToUnderscores(const_cast<char*>(cursor->token), cursor->length);
   if (!GetToken(cursor, true)) return 0;
   if (!ReadsCompilerGrammar()) return 1;
   while (IsWord(TokenText(cursor), "OF") || IsWord(TokenText(cursor), "IN"))

@@ -26,14 +26,14 @@ void WriteEnumerations(TextOut* out, StructNode* structure, int32_t* count) {
       if (c->valueKind != VK_LITERAL) continue;
       if (!opened) {
         PutText(out, form == ENUM_QUOTED ? "enum " : "enum_int ");
-        PutText(out, member->name);
+        PutName(out, member->name);
         PutText(out, "_enum\n{\n");
         opened = true;
       }
       PutText(out, form == ENUM_QUOTED ? "  \"" : "  ");
       PutText(out, c->valueText);
       PutText(out, form == ENUM_QUOTED ? "\",  \"" : ",  \"");
-      PutText(out, c->name);
+      PutName(out, c->name);
       PutText(out, "\";\n");
     }
     if (opened) {

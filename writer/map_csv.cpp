@@ -6,16 +6,14 @@
 namespace {
 
 // A cell is quoted only when it holds a comma, a quote or a line break.
-void PutCsvCell(MapOutput& out, std::string_view cell, bool asWritten, char after) {
+void PutCsvCell(MapOutput& out, std::string_view cell, char after) {
   bool plain = true;
   for (char c : cell) plain = plain && c != ',' && c != '"' && c != '\r' && c != '\n';
   if (plain) {
-    if (asWritten) PutAsWritten(out, cell);
-    else Put(out, cell);
+    Put(out, cell);
   } else {
     std::string quoted = "\"";
     for (char c : cell) quoted += c == '"' ? std::string_view("\"\"") : std::string_view(&c, 1);
-    if (asWritten) std::replace(quoted.begin(), quoted.end(), '_', '-');
     Put(out, quoted + '"');
   }
   PutChar(out.text, after);
@@ -26,8 +24,8 @@ void CsvRow(MapOutput& out, const MapRow& row) {
   Put(out, ",");
   if (Named(row)) PutNumber(out, row.entry->level);
   Put(out, ",");
-  PutCsvCell(out, Named(row) ? row.entry->name : std::string_view(), true, ',');
-  PutCsvCell(out, FormatName(row), false, ',');
+  PutCsvCell(out, Named(row) ? row.entry->name : std::string_view(), ',');
+  PutCsvCell(out, FormatName(row), ',');
   PutNumber(out, row.offset);
   Put(out, ",");
   PutNumber(out, row.length);
@@ -37,9 +35,9 @@ void CsvRow(MapOutput& out, const MapRow& row) {
   Put(out, ",");
   PutNumber(out, Total(row));
   Put(out, ",");
-  PutCsvCell(out, Type(out, row), false, ',');
-  PutCsvCell(out, Redefines(row), true, ',');
-  PutCsvCell(out, DependingOn(row), true, '\r');
+  PutCsvCell(out, Type(out, row), ',');
+  PutCsvCell(out, Redefines(row), ',');
+  PutCsvCell(out, DependingOn(row), '\r');
   Put(out, "\n");
 }
 

@@ -26,7 +26,7 @@ size_t Utf8Length(std::string_view text) {
 // JSON text is UTF-8: well-formed UTF-8 passes as it is, any other byte is
 // taken as the Latin-1 letter of its code. Quotes, backslashes and control
 // characters are escaped; "\u001f" is the longest escape.
-void PutJsonString(MapOutput& out, std::string_view value, bool asWritten = false) {
+void PutJsonString(MapOutput& out, std::string_view value) {
   char* at = Room(out, 6 * value.size() + 2);
   char* end = at;
   *end++ = '"';
@@ -42,7 +42,6 @@ void PutJsonString(MapOutput& out, std::string_view value, bool asWritten = fals
       *end++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
       end = CopyBytes(end, value.substr(i, length));
-      if (asWritten && c == '_') end[-1] = '-';
     }
     i += length ? length : 1;
   }
@@ -55,7 +54,7 @@ void PutJsonName(MapOutput& out, std::string_view name) {
   if (name.empty())
     Put(out, "null");
   else
-    PutJsonString(out, name, true);
+    PutJsonString(out, name);
 }
 
 void PutJsonValue(MapOutput& out, ValueKind kind, std::string_view value) {

@@ -7,12 +7,6 @@
 
 namespace {
 
-// The format file holds slack before a member only where it writes the
-// member's line.
-bool LineIsWritten(const FieldNode* member) {
-  return member->redefineRole == RR_NONE || member->redefineUsed;
-}
-
 // The tables around a member, its own left out.
 int32_t OuterTables(const MemberPlace& place) {
   bool own = place.tableCount > 0 && place.tables[place.tableCount - 1].entry == place.member;
@@ -27,7 +21,8 @@ struct RowWalk : WalkVisitor {
   WalkStep Enter(const MemberPlace& place) {
     const FieldNode* member = place.member;
     int32_t outer = OuterTables(place);
-    if (place.slack && LineIsWritten(member))
+    // The format file holds slack before a member only where it writes its line.
+    if (place.slack && IsChosen(member))
       out->visit(*out, {member, nullptr, ROW_SLACK, place.depth, place.offset - place.slack,
                         place.slack, LeadingAlignment(member), place.tables, outer});
     out->visit(*out, {member, ExtraOf(member).conditions, member->type == FT_STRUCT ? ROW_GROUP : ROW_FIELD,
@@ -103,6 +98,7 @@ char* CopyFormatName(char* at, const MapRow& row) {
   }
   std::string_view name = WrittenName(row.entry);
   CopyBytes(at, name);
+  UnderscoreHyphens(at, name.size());
   at += name.size();
   if (int32_t number = NamesakeNumber(row.entry)) *at++ = '_', at = CopyNumber(at, number);
   return at;
@@ -158,8 +154,8 @@ int64_t Total(const MapRow& row) {
 }
 
 // The top structure is made first, so its name has no number.
-std::string_view RecordName() {
-  return TopStructure->shortName.empty() ? TopStructure->name : TopStructure->shortName;
+std::string RecordName() {
+  return WrittenStructureName(TopStructure);
 }
 
 char* CopyHex(char* at, int64_t value) {

@@ -73,20 +73,6 @@ inline char* CopyBytes(char* at, std::string_view text) {
 
 inline void PutNumber(MapOutput& out, int64_t value) { PutNumber(out.text, value); }
 
-// Names are kept with hyphens made underscores; the map shows them as the
-// copybook writes them.
-inline char* CopyAsWritten(char* at, std::string_view name) {
-  CopyBytes(at, name);
-  for (char* c = at; c != at + name.size(); c++)
-    if (*c == '_') *c = '-';
-  return at + name.size();
-}
-
-inline void PutAsWritten(MapOutput& out, std::string_view name) {
-  CopyAsWritten(Room(out, name.size()), name);
-  out.text->used += name.size();
-}
-
 // ---- Cells of a row ----
 
 size_t NumberWidth(int64_t value);
@@ -109,6 +95,6 @@ std::string_view DependingOn(const MapRow& row);
 size_t OccursLength(const MapRow& row);
 char* CopyOccurs(const MapRow& row, char* at);
 int64_t Total(const MapRow& row);
-std::string_view RecordName();
+std::string RecordName();
 // "0x" and eight hexadecimal digits.
 char* CopyHex(char* at, int64_t value);

@@ -49,7 +49,7 @@ void TextRow(MapOutput& out, const MapRow& row) {
   CopyBytes(line, kind);
   if (Named(row)) {
     right(COL_LEVEL, row.entry->level);
-    CopyAsWritten(line + starts[COL_NAME] + 2 * row.depth, row.entry->name);
+    CopyBytes(line + starts[COL_NAME] + 2 * row.depth, row.entry->name);
   }
   CopyFormatName(line + starts[COL_FORMAT_NAME], row);
   right(COL_OFFSET, row.offset);
@@ -64,8 +64,8 @@ void TextRow(MapOutput& out, const MapRow& row) {
   CopyBytes(end, type);
   end += type.size();
   std::string_view redefines = Redefines(row), depending = DependingOn(row);
-  if (!redefines.empty()) end = CopyAsWritten(line + starts[COL_REDEFINES], redefines);
-  if (!depending.empty()) end = CopyAsWritten(line + starts[COL_DEPENDING], depending);
+  if (!redefines.empty()) end = CopyBytes(line + starts[COL_REDEFINES], redefines);
+  if (!depending.empty()) end = CopyBytes(line + starts[COL_DEPENDING], depending);
   *end++ = '\n';
   out.text->used += end - line;
 }

@@ -13,7 +13,6 @@ std::unordered_map<const FieldNode*, int32_t> PaddingNumbers;
 
 int32_t PaddingNumberOf(const FieldNode* member) { return PaddingNumbers.at(member); }
 
-static int Length(std::string_view text) { return static_cast<int>(text.size()); }
 
 // Writes digits, scale and sign position of a packed or signed display
 // member, cut to the room its column leaves it.
@@ -79,24 +78,13 @@ static bool SyncAligns(FieldType type) {
   return IsBinaryOrFloat(type);
 }
 
-// Whether the member's line is written: the alternative of its chain that
-// was chosen before writing; a redefining one is counted and reported here,
-// among the lines of its structure.
-static bool MemberIsWritten(const FieldNode* member) {
-  switch (member->redefineRole) {
-    case RR_NONE:
-      return true;
-    case RR_REDEFINED:
-      return member->redefineUsed;
-    default:
-      if (!member->redefineUsed) return false;
-      RedefinitionsUsed++;
-      if (!(OptionFlags & OPT_QUIET_REDEFINES))
-        std::printf("REDEFINE definition '%.*s' used instead of '%.*s'\n",
-                    Length(member->name), member->name.data(),
-                    Length(RedefinesOf(member).redefinesName), RedefinesOf(member).redefinesName.data());
-      return true;
-  }
+// A redefinition written in place of what it redefines is counted and,
+// unless -O r, reported.
+static void ReportRedefinitionUsed(const FieldNode* member) {
+  RedefinitionsUsed++;
+  if (OptionFlags & OPT_QUIET_REDEFINES) return;
+  std::printf("REDEFINE definition '%s' used instead of '%s'\n", FormatNameOf(member->name).c_str(),
+              FormatNameOf(RedefinesOf(member).redefinesName).c_str());
 }
 
 // "[n]": a dimension.
@@ -116,7 +104,7 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
   }
   PutTypeColumn(out, member);
   const FieldExtra& extra = ExtraOf(member);
-  PutText(out, WrittenName(member));
+  PutName(out, WrittenName(member));
   int32_t number = NamesakeNumber(member);
   if (number != 0) {
     PutChar(out, '_');
@@ -127,14 +115,14 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
     PutDimension(out, member->size);
   if (!extra.dependingName.empty()) {
     PutChar(out, '[');
-    PutText(out, extra.dependingName);
+    PutName(out, extra.dependingName);
     PutChar(out, ']');
   } else if (extra.occursMax > 1) {
     PutDimension(out, extra.occursMax);
   }
   if (member->hasEnumeration) {
     PutChar(out, '(');
-    PutText(out, member->name);
+    PutName(out, member->name);
     PutText(out, "_enum)");
   }
   bool high = !(OptionFlags & OPT_FILLER_NOT_HIGH) && member->type != FT_STRUCT &&
@@ -147,23 +135,25 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
 
 void WriteStructure(TextOut* out, StructNode* structure) {
   PutText(out, "struct ");
-  PutText(out, structure->shortName.empty() ? structure->name : structure->shortName);
+  PutText(out, WrittenStructureName(structure));
   if (structure->duplicateCount != 0) {
     PutChar(out, '_');
     PutNumber(out, structure->duplicateCount);
   }
   PutText(out, "\n{\n");
   for (FieldNode* member = structure->members; member; member = member->next) {
-    if (MemberIsWritten(member)) WriteMemberLine(out, member);
+    if (IsChosen(member)) {
+      if (member->redefineRole == RR_REDEFINES) ReportRedefinitionUsed(member);
+      WriteMemberLine(out, member);
+    }
     if (member->redefineRole != RR_NONE && member->redefineUsed && member->redefinePadding != 0) {
       PutText(out, "  hex            FILLER_REDEFINE_");
       PaddingNumbers[member] = FillerRedefineNumber;
       PutNumber(out, FillerRedefineNumber++);
       PutDimension(out, member->redefinePadding);
       PutText(out, ";\n");
-      std::printf("Extra %d FILLER_REDEFINE Byte%s added after field %.*s\n",
-                  member->redefinePadding, member->redefinePadding > 1 ? "s" : "",
-                  Length(member->name), member->name.data());
+      std::printf("Extra %d FILLER_REDEFINE Byte%s added after field %s\n", member->redefinePadding,
+                  member->redefinePadding > 1 ? "s" : "", FormatNameOf(member->name).c_str());
     }
   }
   // The slack that ends each occurrence of a table with SYNC items, or a
