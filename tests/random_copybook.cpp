@@ -3,8 +3,8 @@
 // among them), SYNC, SIGN, USAGE on groups and entries with DISPLAY
 // written, VALUE, level-88 entries, FILLER, and P scaling when read as a
 // compiler does. Other names are unique, so every field can be referenced;
-// shapes where cobc lays out differently by design (SYNC inside a table)
-// are left out.
+// shapes where cobc lays out differently by design (SYNC inside a table,
+// and with --cobol an 8-byte binary SYNC item) are left out.
 #include <algorithm>
 #include <random>
 #include <string>
@@ -36,9 +36,15 @@ struct Generator {
 
   // A numeric picture and clauses; numericOnly: under a group with a USAGE.
   std::string Numeric(bool inTable, bool numericOnly) {
-    std::string pic = (Pick(2) ? "S9(" : "9(") + std::to_string(1 + Pick(12)) + ")";
+    std::string pic = Pick(2) ? "S9(" : "9(";
+    int digits = 1 + Pick(12);
+    pic += std::to_string(digits) + ")";
     int fraction = Pick(cobol ? 6 : 3);  // 4: P scaling positions, only as a compiler reads them
-    if (fraction % 3 == 0) pic += "V9(" + std::to_string(1 + Pick(3)) + ")";
+    if (fraction % 3 == 0) {
+      int decimals = 1 + Pick(3);
+      pic += "V9(" + std::to_string(decimals) + ")";
+      digits += decimals;
+    }
     static const char* const USAGES[] = {"", " USAGE DISPLAY", " DISPLAY", " COMP-3",
                                          " COMP", " BINARY", " COMP-4", " PACKED-DECIMAL"};
     int usage = Pick(8);
@@ -48,7 +54,8 @@ struct Generator {
       pic += "P(" + std::to_string(1 + Pick(3)) + ")";
     std::string clauses = " PIC " + pic + USAGES[usage];
     bool binary = usage >= 4 && usage <= 6;
-    if (binary && !inTable && Pick(2)) clauses += " SYNC";
+    // IBM aligns a SYNC binary item of 10 to 18 digits on 4, cobc on 8.
+    if (binary && !inTable && Pick(2) && !(cobol && digits > 9)) clauses += " SYNC";
     bool display = usage == 1 || usage == 2 || (usage == 0 && !numericOnly);
     if (display && pic[0] == 'S' && Pick(3) == 0)
       clauses += std::string(Pick(2) ? " SIGN LEADING" : " SIGN TRAILING") + (Pick(2) ? " SEPARATE" : "");
