@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -26,9 +27,24 @@ struct NameIndex {
   size_t used = 0;
 };
 
+// Eight characters a step, each hyphen taken as an underscore.
 inline uint64_t HashName(std::string_view name) {
-  uint64_t hash = 0xCBF29CE484222325ull;
-  for (char c : name) hash = (hash ^ static_cast<uint8_t>(NameChar(c))) * 0x100000001B3ull;
+  uint64_t hash = 0xCBF29CE484222325ull ^ name.size();
+  size_t i = 0;
+  for (uint64_t word; i + 8 <= name.size(); i += 8) {
+    std::memcpy(&word, name.data() + i, 8);
+    hash = (hash ^ UnderscoreWord(word)) * 0x9E3779B97F4A7C15ull;
+    hash ^= hash >> 32;
+  }
+  if (i < name.size()) {
+    // The last eight characters, or all of a shorter name.
+    uint64_t word = 0;
+    if (name.size() >= 8)
+      std::memcpy(&word, name.data() + name.size() - 8, 8);
+    else
+      for (size_t k = 0; k < name.size(); k++) word |= uint64_t{static_cast<uint8_t>(name[k])} << 8 * k;
+    hash = (hash ^ UnderscoreWord(word)) * 0x9E3779B97F4A7C15ull;
+  }
   // Names often differ only in their last characters: every bit is mixed
   // into the high half, which picks the slot.
   hash ^= hash >> 33;

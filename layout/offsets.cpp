@@ -15,19 +15,12 @@ int64_t ChainFootprint(const FieldNode* head) {
   return longest;
 }
 
-// The bytes a member adds to its structure: a chain counts once, at the
+// A structure is as long as its members reach: a chain counts once, at the
 // length of its longest alternative.
-static int64_t MemberShare(const FieldNode* member) {
-  return member->redefineRole == RR_REDEFINES ? 0 : ChainFootprint(member);
-}
-
-static int AddStructureSize(StructNode* structure) {
-  int64_t size = structure->size;
-  for (FieldNode* member = structure->members; member; member = member->next) {
-    size += MemberShare(member);
-    if (size > MAX_SIZE) return RefuseSize("Structure", ShownName(structure));
-  }
-  structure->size = static_cast<int32_t>(size);
+static int SetStructureSize(const StructurePlace& place) {
+  int64_t size = place.end - place.base;
+  if (size > MAX_SIZE) return RefuseSize("Structure", ShownName(place.structure));
+  place.structure->size = static_cast<int32_t>(size);
   return 1;
 }
 
@@ -90,7 +83,7 @@ struct PlaceVisitor : WalkVisitor {
     return 1;
   }
   int Close(const StructurePlace& place) {
-    if (!AddStructureSize(place.structure)) return 0;
+    if (!SetStructureSize(place)) return 0;
     const FieldNode* group = place.owner;
     if (!group || !place.following || !CurrentDialect->slackFollowsPrecedingItem || ExtraOf(group).occursMax > 0 ||
         group->redefineRole != RR_NONE)

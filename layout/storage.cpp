@@ -151,17 +151,7 @@ int32_t LeadingAlignment(const FieldNode* member) {
   return member && member->isSync && IsBinaryOrFloat(member->type) ? NaturalAlignment(member) : 1;
 }
 
-int64_t SlackBefore(const FieldNode* member) {
-  if (member->alignRemainder == 0) return 0;
+int64_t SlackBeforeUnaligned(const FieldNode* member) {
   if (member->type == FT_STRUCT) return LeadingAlignment(member) - member->alignRemainder;
   return member->isSync ? NaturalAlignment(member) - member->alignRemainder : 0;
-}
-
-int64_t FieldFootprint(const FieldNode* entry) {
-  int64_t bytes = entry->type == FT_STRUCT
-                      ? (entry->structure ? entry->structure->size : 0)
-                      : entry->size;
-  int32_t occurs = ExtraOf(entry).occursMax;
-  if (occurs != 0) bytes *= occurs;
-  return bytes + SlackBefore(entry);
 }

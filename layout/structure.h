@@ -50,15 +50,24 @@ int ProcessCopybook(SourceFile* file);
 
 // Storage types and sizes.
 int SetStorageType(FieldNode* entry);
+int64_t SlackBeforeUnaligned(const FieldNode* member);
+// Slack bytes just before the member that bring it to its boundary.
+inline int64_t SlackBefore(const FieldNode* member) {
+  return member->alignRemainder == 0 ? 0 : SlackBeforeUnaligned(member);
+}
 // Bytes the entry takes in its structure: occurrences and SYNC slack included.
-int64_t FieldFootprint(const FieldNode* entry);
+inline int64_t FieldFootprint(const FieldNode* entry) {
+  int64_t bytes = entry->type == FT_STRUCT ? (entry->structure ? entry->structure->size : 0) : entry->size;
+  int32_t occurs = ExtraOf(entry).occursMax;
+  if (occurs != 0) bytes *= occurs;
+  return bytes + SlackBefore(entry);
+}
 // The boundary a SYNC item aligns on.
 int32_t NaturalAlignment(const FieldNode* entry);
 // The boundary a member begins on: a SYNC item's, or for a group that of
 // the SYNC item it begins with; 1 when it needs none.
 int32_t LeadingAlignment(const FieldNode* member);
-// Slack bytes just before the member that bring it to its boundary.
-int64_t SlackBefore(const FieldNode* member);
+
 
 // Numbers the members of structure among their namesakes in it, leaving
 // their names and counts in MemberNames.

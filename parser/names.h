@@ -3,6 +3,8 @@
 // underscore, so names that differ only so are one name.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -10,11 +12,31 @@
 
 constexpr char NameChar(char c) { return c == '-' ? '_' : c; }
 
+// Eight characters at once: every hyphen among them made an underscore.
+// A byte of hyphens ^ word is zero exactly where the word holds a hyphen.
+inline uint64_t UnderscoreWord(uint64_t word) {
+  constexpr uint64_t HYPHENS = 0x2D2D2D2D2D2D2D2Dull, LOW7 = 0x7F7F7F7F7F7F7F7Full;
+  uint64_t t = word ^ HYPHENS;
+  uint64_t zero = ~(((t & LOW7) + LOW7) | t | LOW7);  // 0x80 in each zero byte
+  return word ^ (zero >> 7) * ('-' ^ '_');
+}
+
 inline bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); i++)
-    if (NameChar(a[i]) != NameChar(b[i])) return false;
-  return true;
+  size_t n = a.size();
+  if (n != b.size()) return false;
+  if (n < 8) {
+    for (size_t i = 0; i < n; i++)
+      if (a[i] != b[i] && NameChar(a[i]) != NameChar(b[i])) return false;
+    return true;
+  }
+  uint64_t wa, wb;
+  for (size_t i = 0; i + 8 <= n; i += 8) {
+    std::memcpy(&wa, a.data() + i, 8), std::memcpy(&wb, b.data() + i, 8);
+    if (UnderscoreWord(wa) != UnderscoreWord(wb)) return false;
+  }
+  // The last eight characters, which the words above may have left out.
+  std::memcpy(&wa, a.data() + n - 8, 8), std::memcpy(&wb, b.data() + n - 8, 8);
+  return UnderscoreWord(wa) == UnderscoreWord(wb);
 }
 
 inline bool SameNameAnyCase(std::string_view a, std::string_view b) {
@@ -36,7 +58,22 @@ inline std::string FormatNameOf(std::string_view name) {
   return text;
 }
 
-// Replaces hyphens by underscores in place: a copy of a name made to be written.
-inline void UnderscoreHyphens(char* text, size_t length) {
-  for (size_t i = 0; i < length; i++) text[i] = NameChar(text[i]);
+// Copies a name with every hyphen an underscore; to may be the name itself.
+inline void CopyUnderscored(char* to, const char* name, size_t length) {
+  if (length < 8) {
+    for (size_t i = 0; i < length; i++) to[i] = NameChar(name[i]);
+    return;
+  }
+  uint64_t word, last;
+  std::memcpy(&last, name + length - 8, 8);  // the last eight, which the words may leave out
+  for (size_t i = 0; i + 8 <= length; i += 8) {
+    std::memcpy(&word, name + i, 8);
+    word = UnderscoreWord(word);
+    std::memcpy(to + i, &word, 8);
+  }
+  last = UnderscoreWord(last);
+  std::memcpy(to + length - 8, &last, 8);
 }
+
+// Replaces hyphens by underscores in place: a copy of a name made to be written.
+inline void UnderscoreHyphens(char* text, size_t length) { CopyUnderscored(text, text, length); }

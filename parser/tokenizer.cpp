@@ -82,8 +82,8 @@ static const char* CompilerLiteralEnd(const char* p, const char* limit) {
 
 // A '.' between two digits inside a word is a decimal point, not the
 // period; to a compiler so is a '.' that begins a number before a digit
-// (.5, -.5).
-static bool IsDecimalPoint(const char* p, const char* wordStart, const char* limit) {
+// (.5, -.5). Out of line: few tokens hold a '.'.
+[[gnu::noinline]] static bool IsDecimalPoint(const char* p, const char* wordStart, const char* limit) {
   if (*p != '.' || p + 1 >= limit || !IsClass(p[1], CC_DIGIT)) return false;
   if (p > wordStart && IsClass(p[-1], CC_DIGIT)) return true;
   return CurrentDialect->compilerLiterals &&
@@ -127,12 +127,12 @@ int GetToken(TokenCursor* cursor, bool required) {
     char quote = *p++;
     while (p < limit && *p != quote) p++;
     if (p < limit) p++;  // the closing quote
-  } else if (IsClass(*p, CC_DELIMITER) && !IsDecimalPoint(p, start, limit)) {
+  } else if (IsClass(*p, CC_DELIMITER) && !(*p == '.' && IsDecimalPoint(p, start, limit))) {
     p++;
   } else {
     for (;;) {
       while (p < limit && !IsClass(*p, CC_DELIMITER)) p++;
-      if (p == limit || !IsDecimalPoint(p, start, limit)) break;
+      if (p == limit || *p != '.' || !IsDecimalPoint(p, start, limit)) break;
       p++;
     }
   }

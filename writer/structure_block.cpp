@@ -135,7 +135,11 @@ static void WriteMemberLine(TextOut* out, const FieldNode* member) {
 
 void WriteStructure(TextOut* out, StructNode* structure) {
   PutText(out, "struct ");
-  PutText(out, WrittenStructureName(structure));
+  std::string_view name = structure->shortName.empty() ? structure->name : structure->shortName;
+  if (structure->nameGiven)
+    PutText(out, name);
+  else
+    PutName(out, name);
   if (structure->duplicateCount != 0) {
     PutChar(out, '_');
     PutNumber(out, structure->duplicateCount);

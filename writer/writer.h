@@ -14,9 +14,8 @@
 // A name as the format file gives it: every hyphen an underscore.
 inline void PutName(TextOut* out, std::string_view name) {
   if (out->capacity - out->used < name.size()) return PutText(out, FormatNameOf(name));
-  char* at = out->data + out->used;
-  PutText(out, name);
-  UnderscoreHyphens(at, name.size());
+  CopyUnderscored(out->data + out->used, name.data(), name.size());
+  out->used += name.size();
 }
 
 // Asks before replacing, writes every block, prints the summary; 0 when the
