@@ -38,11 +38,11 @@ inline uint64_t HashName(std::string_view name) {
   }
   if (i < name.size()) {
     // The last eight characters, or all of a shorter name.
-    uint64_t word = 0;
+    uint64_t word;
     if (name.size() >= 8)
       std::memcpy(&word, name.data() + name.size() - 8, 8);
     else
-      for (size_t k = 0; k < name.size(); k++) word |= uint64_t{static_cast<uint8_t>(name[k])} << 8 * k;
+      word = ShortNameWord(name.data(), name.size());
     hash = (hash ^ UnderscoreWord(word)) * 0x9E3779B97F4A7C15ull;
   }
   // Names often differ only in their last characters: every bit is mixed

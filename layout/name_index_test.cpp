@@ -41,4 +41,28 @@ TEST(NameIndex, AgreesWithAMapOnRandomNames) {
   }
 }
 
+// Names of every length up to 20, hyphens and underscores mixed: a hyphen
+// is an underscore to the hash, the compare and the written copy, whichever
+// word of the name it falls in; any other difference tells names apart.
+TEST(NameIndex, HyphensAreUnderscoresAtEveryLength) {
+  for (size_t length = 1; length <= 20; length++) {
+    std::string written, underscored;
+    for (size_t i = 0; i < length; i++) {
+      char c = i % 3 == 1 ? '-' : static_cast<char>('A' + i);
+      written += c;
+      underscored += c == '-' ? '_' : c;
+    }
+    EXPECT_TRUE(SameName(written, underscored)) << written;
+    EXPECT_EQ(HashName(written), HashName(underscored)) << written;
+    std::string copy(length, ' ');
+    CopyUnderscored(copy.data(), written.data(), length);
+    EXPECT_EQ(copy, underscored);
+    for (size_t i = 0; i < length; i++) {
+      std::string other = underscored;
+      other[i] = other[i] == '_' ? '-' + 1 : '_';
+      EXPECT_FALSE(SameName(written, other)) << written << " " << other;
+    }
+  }
+}
+
 }  // namespace

@@ -21,14 +21,23 @@ inline uint64_t UnderscoreWord(uint64_t word) {
   return word ^ (zero >> 7) * ('-' ^ '_');
 }
 
+// The characters of a name shorter than eight in one word: its first and
+// last four, overlapping, or its bytes one by one when fewer than four.
+inline uint64_t ShortNameWord(const char* name, size_t length) {
+  uint64_t word = 0;
+  if (length >= 4) {
+    uint32_t first, last;
+    std::memcpy(&first, name, 4), std::memcpy(&last, name + length - 4, 4);
+    return first | uint64_t{last} << 32;
+  }
+  for (size_t k = 0; k < length; k++) word |= uint64_t{static_cast<uint8_t>(name[k])} << 8 * k;
+  return word;
+}
+
 inline bool SameName(std::string_view a, std::string_view b) {
   size_t n = a.size();
   if (n != b.size()) return false;
-  if (n < 8) {
-    for (size_t i = 0; i < n; i++)
-      if (a[i] != b[i] && NameChar(a[i]) != NameChar(b[i])) return false;
-    return true;
-  }
+  if (n < 8) return UnderscoreWord(ShortNameWord(a.data(), n)) == UnderscoreWord(ShortNameWord(b.data(), n));
   uint64_t wa, wb;
   for (size_t i = 0; i + 8 <= n; i += 8) {
     std::memcpy(&wa, a.data() + i, 8), std::memcpy(&wb, b.data() + i, 8);
@@ -61,7 +70,13 @@ inline std::string FormatNameOf(std::string_view name) {
 // Copies a name with every hyphen an underscore; to may be the name itself.
 inline void CopyUnderscored(char* to, const char* name, size_t length) {
   if (length < 8) {
-    for (size_t i = 0; i < length; i++) to[i] = NameChar(name[i]);
+    if (length < 4) {
+      for (size_t i = 0; i < length; i++) to[i] = NameChar(name[i]);
+      return;
+    }
+    uint64_t word = UnderscoreWord(ShortNameWord(name, length));
+    uint32_t first = static_cast<uint32_t>(word), last = static_cast<uint32_t>(word >> 32);
+    std::memcpy(to, &first, 4), std::memcpy(to + length - 4, &last, 4);
     return;
   }
   uint64_t word, last;
