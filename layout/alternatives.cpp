@@ -33,7 +33,7 @@ bool WildcardMatch(std::string_view text, std::string_view pattern) {
   return matches[0];
 }
 
-bool RedefinitionWanted(std::string_view name) {
+static bool RedefinitionWanted(std::string_view name) {
   for (NameTreeNode* node = CSTreeFirst(RedefineNames); node; node = node->adjacent[1]) {
     auto* choice = reinterpret_cast<RedefineChoice*>(node);
     if (WildcardMatch(name, {choice->pattern, static_cast<size_t>(choice->length)}))

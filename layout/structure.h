@@ -68,7 +68,6 @@ int32_t NaturalAlignment(const FieldNode* entry);
 // the SYNC item it begins with; 1 when it needs none.
 int32_t LeadingAlignment(const FieldNode* member);
 
-
 // Numbers the members of structure among their namesakes in it, leaving
 // their names and counts in MemberNames.
 void NumberNamesakes(StructNode* structure);
@@ -100,7 +99,6 @@ void ChooseAlternatives();
 inline bool IsChosen(const FieldNode* member) {
   return member->redefineRole == RR_NONE || member->redefineUsed;
 }
-bool RedefinitionWanted(std::string_view name);
 bool WildcardMatch(std::string_view text, std::string_view pattern);
 
 // The name a member has in the format file: without the stripped prefix,

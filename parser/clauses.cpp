@@ -15,7 +15,7 @@ Keyword ClauseKeyword(std::string_view token) {
   return keyword < KW_FIRST_OTHER_USAGE || CurrentDialect->otherCompilersUsages ? keyword : KW_NONE;
 }
 
-int ParseRedefines(TokenCursor* cursor, FieldNode* node) {
+static int ParseRedefines(TokenCursor* cursor, FieldNode* node) {
   if (node->redefineRole == RR_REDEFINES) {
     return ReportAt(cursor->token, "Did not expected nested REDEFINES option.\n");
   }
@@ -42,7 +42,7 @@ static int ParseSync(TokenCursor* cursor, FieldNode* node) {
 // SIGN [IS] LEADING|TRAILING [SEPARATE [CHARACTER]], its words in any
 // order; a compiler also takes LEADING or TRAILING without SIGN, and then
 // in this order.
-int ParseSign(TokenCursor* cursor, FieldNode* node) {
+static int ParseSign(TokenCursor* cursor, FieldNode* node) {
   node->hasSignClause = true;
   Keyword keyword = ClauseKeyword(TokenText(cursor));
   if (keyword != KW_SIGN) {

@@ -28,5 +28,3 @@ inline WordMatch PhraseMatch() { return ReadsCompilerGrammar() ? WM_WHOLE : WM_P
 int ParseOccurs(TokenCursor* cursor, FieldNode* node);
 int ParseUsage(TokenCursor* cursor, FieldNode* node);
 int ParseValue(TokenCursor* cursor, FieldNode* node);
-int ParseSign(TokenCursor* cursor, FieldNode* node);
-int ParseRedefines(TokenCursor* cursor, FieldNode* node);

@@ -15,7 +15,8 @@ std::string_view ShortNameOf(std::string_view name) {
   return name.substr(StripPrefix.size());
 }
 
-int StripFieldPrefix(FieldNode* node) {
+// Sets the short name, if any; 0 after printing that there is no memory.
+static int StripFieldPrefix(FieldNode* node) {
   std::string_view shortName = ShortNameOf(node->name);
   if (shortName.empty()) return 1;
   FieldExtra* extra = FieldExtraOf(node);

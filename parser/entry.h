@@ -13,6 +13,3 @@ int ReadEntry(TokenCursor* cursor, FieldNode** entry);
 // The name without the leading StripPrefix, or an empty view when the name
 // does not begin with it (then the full name is used).
 std::string_view ShortNameOf(std::string_view name);
-
-// Sets the short name, if any; 0 after printing that there is no memory.
-int StripFieldPrefix(FieldNode* node);

@@ -29,7 +29,7 @@ static bool IsPictureChar(char c) {
   return IsPositionChar(c) || c == 'V' || c == 'P' || c == 'S';
 }
 
-int AddPictureChars(const char* p, FieldNode* node, int64_t count) {
+static int AddPictureChars(const char* p, FieldNode* node, int64_t count) {
   FieldType kind = *p == '9' ? FT_NUMERIC : FT_CHAR;
   if (node->type != FT_UNSET && node->type != kind) {
     return ReportAt(p, "Unexpected PIC type '%c'\n", *p);
@@ -44,7 +44,7 @@ int AddPictureChars(const char* p, FieldNode* node, int64_t count) {
   return 1;
 }
 
-int ParsePictureRepeat(TokenCursor* cursor, FieldNode* node) {
+static int ParsePictureRepeat(TokenCursor* cursor, FieldNode* node) {
   const char* open = cursor->token;
   const char* repeated = open > cursor->line.text ? open - 1 : nullptr;
   if (!repeated || !IsPositionChar(*repeated)) {

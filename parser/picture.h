@@ -11,7 +11,5 @@
 // Reads an unsigned decimal number of at most 2147483647; 0 after a report.
 int ParseNumber(std::string_view text, int32_t* value);
 
-int AddPictureChars(const char* p, FieldNode* node, int64_t count);
-int ParsePictureRepeat(TokenCursor* cursor, FieldNode* node);
 // Called on PIC; returns on the first token after the PICTURE string.
 int ParsePicture(TokenCursor* cursor, FieldNode* node);

@@ -32,7 +32,8 @@ static int32_t TextLength(const SourceLine& line) {
 // Logical lines hold code only: their reference format was read already.
 static bool LinesAreCodeOnly(const SourceLine& line) { return line.file->origins != nullptr; }
 
-int NextCodeLine(TokenCursor* cursor, const char** start) {
+// Finds the next code line; 0 at the end of the file.
+static int NextCodeLine(TokenCursor* cursor, const char** start) {
   SourceLine line = cursor->line;
   bool found = line.file && (!cursor->lineHandedOut || NextSourceLine(&line));
   if (found && LinesAreCodeOnly(line)) {

@@ -23,9 +23,6 @@ inline std::string_view TokenText(const TokenCursor* cursor) {
   return {cursor->token, static_cast<size_t>(cursor->length)};
 }
 
-// Finds the next code line; 0 at the end of the file.
-int NextCodeLine(TokenCursor* cursor, const char** start);
-
 // Makes the next token current; 0 at the end of the input, reported when a
 // token was required.
 int GetToken(TokenCursor* cursor, bool required);

@@ -124,7 +124,9 @@ int CanNotWrite(const std::string& name) {
 
 }  // namespace
 
-std::string FollowLinks(const std::string& name) {
+// The path name leads to, its symbolic links followed, also when the last
+// one names no file yet.
+static std::string FollowLinks(const std::string& name) {
   std::string path = name;
   for (int hop = 0; hop < 40; hop++) {  // the kernel's own limit; then open fails
     struct stat status;

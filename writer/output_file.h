@@ -43,7 +43,3 @@ void DiscardOutputFile(OutputFile* file);
 // The same file under other names, or the same path yet to be made, links
 // followed.
 bool SameFile(const std::string& one, const std::string& other);
-
-// The path name leads to, its symbolic links followed, also when the last
-// one names no file yet.
-std::string FollowLinks(const std::string& name);

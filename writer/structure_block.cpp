@@ -71,7 +71,8 @@ static void PutTypeColumn(TextOut* out, const FieldNode* member) {
   PutText(out, std::string_view(column, width));
 }
 
-size_t FindFiller(std::string_view text) { return text.find("FILLER"); }
+// The first FILLER (upper case) in the text, or npos.
+static size_t FindFiller(std::string_view text) { return text.find("FILLER"); }
 
 // Types whose storage a SYNC clause aligns; on any other it is ignored.
 static bool SyncAligns(FieldType type) {

@@ -44,6 +44,3 @@ bool IsRegularFile(const std::string& name);
 // written and written after it. Both give 0 after printing why not.
 int PrepareLayoutMap();
 int WriteLayoutMap();
-
-// The first FILLER (upper case) in the text, or npos.
-size_t FindFiller(std::string_view text);
