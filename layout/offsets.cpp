@@ -61,6 +61,12 @@ static int PadOccurrence(StructNode* structure, int64_t start) {
 
 // The layout pass over the one walk: each member learns how far it lies
 // from its alignment, each structure its size.
+[[gnu::noinline]] static void ReportUnaligned(const FieldNode* member, int64_t start) {
+  std::printf("Field '%s' type %s (size %d) at offset 0x%8.8X is not aligned\n",
+              FormatNameOf(member->name).c_str(), FieldTypeName(member->type), member->size,
+              static_cast<unsigned>(start));
+}
+
 struct PlaceVisitor : WalkVisitor {
   int Arrive(FieldNode* member, StructNode* structure, int64_t start) {
     if (start > MAX_SIZE) return RefuseSize("Structure", ShownName(structure));
@@ -69,9 +75,7 @@ struct PlaceVisitor : WalkVisitor {
     if (member->type == FT_STRUCT || !IsBinaryOrFloat(member->type)) return 1;
     member->alignRemainder = static_cast<uint8_t>(start % NaturalAlignment(member));
     if (member->alignRemainder != 0 && !member->isSync && (WarningFlags & WARN_UNALIGNED))
-      std::printf("Field '%s' type %s (size %d) at offset 0x%8.8X is not aligned\n",
-                  FormatNameOf(member->name).c_str(), FieldTypeName(member->type), member->size,
-                  static_cast<unsigned>(start));
+      ReportUnaligned(member, start);
     return 1;
   }
   int Leave(const MemberPlace& place) {

@@ -141,10 +141,7 @@ int SetStorageType(FieldNode* entry) {
   return 1;
 }
 
-int32_t NaturalAlignment(const FieldNode* entry) {
-  bool longBinary = entry->type == FT_INT64 || entry->type == FT_UINT64;
-  return longBinary && CurrentDialect->fullwordLongBinary ? 4 : entry->size;
-}
+int32_t LongBinaryAlignment() { return CurrentDialect->fullwordLongBinary ? 4 : 8; }
 
 int32_t LeadingAlignment(const FieldNode* member) {
   while (member && member->type == FT_STRUCT) member = member->structure->members;

@@ -62,8 +62,13 @@ inline int64_t FieldFootprint(const FieldNode* entry) {
   if (occurs != 0) bytes *= occurs;
   return bytes + SlackBefore(entry);
 }
-// The boundary a SYNC item aligns on.
-int32_t NaturalAlignment(const FieldNode* entry);
+// The boundary a SYNC item aligns on: its size, but IBM aligns a binary
+// item of 5 to 18 digits on a fullword; only COMP-2 takes a doubleword.
+int32_t LongBinaryAlignment();
+inline int32_t NaturalAlignment(const FieldNode* entry) {
+  bool longBinary = entry->type == FT_INT64 || entry->type == FT_UINT64;
+  return longBinary ? LongBinaryAlignment() : entry->size;
+}
 // The boundary a member begins on: a SYNC item's, or for a group that of
 // the SYNC item it begins with; 1 when it needs none.
 int32_t LeadingAlignment(const FieldNode* member);

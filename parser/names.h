@@ -39,7 +39,7 @@ inline bool SameName(std::string_view a, std::string_view b) {
   if (n != b.size()) return false;
   if (n < 8) return UnderscoreWord(ShortNameWord(a.data(), n)) == UnderscoreWord(ShortNameWord(b.data(), n));
   uint64_t wa, wb;
-  for (size_t i = 0; i + 8 <= n; i += 8) {
+  for (size_t i = 0; i + 8 < n; i += 8) {
     std::memcpy(&wa, a.data() + i, 8), std::memcpy(&wb, b.data() + i, 8);
     if (UnderscoreWord(wa) != UnderscoreWord(wb)) return false;
   }
@@ -81,7 +81,7 @@ inline void CopyUnderscored(char* to, const char* name, size_t length) {
   }
   uint64_t word, last;
   std::memcpy(&last, name + length - 8, 8);  // the last eight, which the words may leave out
-  for (size_t i = 0; i + 8 <= length; i += 8) {
+  for (size_t i = 0; i + 8 < length; i += 8) {
     std::memcpy(&word, name + i, 8);
     word = UnderscoreWord(word);
     std::memcpy(to + i, &word, 8);

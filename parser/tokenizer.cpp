@@ -81,6 +81,12 @@ static const char* CompilerLiteralEnd(const char* p, const char* limit) {
   return limit;
 }
 
+// Whether p holds c with a digit after it: the period that ends an entry
+// does not.
+static bool BeforeDigit(const char* p, char c, const char* limit) {
+  return *p == c && p + 1 < limit && IsClass(p[1], CC_DIGIT);
+}
+
 // A '.' between two digits inside a word is a decimal point, not the
 // period; to a compiler so is a '.' that begins a number before a digit
 // (.5, -.5). Out of line: few tokens hold a '.'.
@@ -128,12 +134,12 @@ int GetToken(TokenCursor* cursor, bool required) {
     char quote = *p++;
     while (p < limit && *p != quote) p++;
     if (p < limit) p++;  // the closing quote
-  } else if (IsClass(*p, CC_DELIMITER) && !(*p == '.' && IsDecimalPoint(p, start, limit))) {
+  } else if (IsClass(*p, CC_DELIMITER) && !(BeforeDigit(p, '.', limit) && IsDecimalPoint(p, start, limit))) {
     p++;
   } else {
     for (;;) {
       while (p < limit && !IsClass(*p, CC_DELIMITER)) p++;
-      if (p == limit || *p != '.' || !IsDecimalPoint(p, start, limit)) break;
+      if (p == limit || !BeforeDigit(p, '.', limit) || !IsDecimalPoint(p, start, limit)) break;
       p++;
     }
   }
