@@ -104,11 +104,11 @@ struct FieldExtra : RedefineExtra {
 };
 
 // Texts are views into the line store, or the constant "FILLER"; never
-// copied and never terminated. Wide members first, so that no padding
-// lies between them.
+// copied, never changed and never terminated. Wide members first, so that
+// no padding lies between them.
 struct FieldNode {
   FieldNode* next;              // next member of the group, or next condition
-  std::string_view name;        // hyphens already underscores
+  std::string_view name;        // as the copybook writes it
   RedefineExtra* extra;         // the rarely used members; null: all empty;
                                 // a whole FieldExtra when wholeExtra
   std::string_view valueText;   // level 88: the first value
@@ -122,7 +122,6 @@ struct FieldNode {
   FieldType type;
   FieldUsage usage;
   ValueKind valueKind;          // level 88: what VALUE gave
-  ValueKind firstValueKind;     // level 88: the first value's kind, also of a list
   RedefineRole redefineRole;
   uint8_t alignRemainder;       // offset modulo size (at most 8), binary and floating
   int8_t scaling;               // P positions: > 0 between the point and the
@@ -139,6 +138,7 @@ struct FieldNode {
   bool wholeExtra : 1;          // extra is a FieldExtra, not only its head
   bool isNumber : 1;            // a numeric PICTURE or USAGE, whatever its storage
   bool isNational : 1;          // PIC N: UTF-16 characters
+  ValueKind firstValueKind : 3; // level 88: the first value's kind, also of a list
 };
 
 // The side record of an entry without one: every member empty.
