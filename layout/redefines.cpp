@@ -14,7 +14,8 @@ static bool IsMemberInReach(const FieldNode* entry, StructNode* group) {
   std::string_view name = RedefinesOf(entry).redefinesName;
   for (StructNode* structure = group; structure; structure = structure->next)
     for (FieldNode* member = structure->members; member; member = member->next)
-      if (SameName(member->name, name)) return true;
+      if (CurrentDialect->caseBlindNames ? SameNameAnyCase(member->name, name) : SameName(member->name, name))
+        return true;
   return false;
 }
 
