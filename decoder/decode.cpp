@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -418,7 +419,10 @@ int DecodeData() {
                   std::strerror(error));
       result = 0;
     }
-    if (fd != DecodedOutputFd && close(fd) != 0) result = 0;
+    if (fd != DecodedOutputFd && close(fd) != 0 && result) {
+      std::printf("Error writing to file '%s': %s\n", DecodeOutputName.c_str(), std::strerror(errno));
+      result = 0;
+    }
   }
   if (input.error) {
     std::printf("Error reading data file '%s': %s\n", DecodeFileName.c_str(), std::strerror(input.error));
