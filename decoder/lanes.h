@@ -146,10 +146,11 @@ inline char* PutWideLanes(char* out, uint64_t value, int32_t scale, bool negativ
   __m128i digits = SixteenDigits(value % SIXTEEN_DIGITS_LIMIT);
   *out = '-';
   out += negative;
-  char head[4] = {static_cast<char>('0' + high / 1000), static_cast<char>('0' + high / 100 % 10),
-                  static_cast<char>('0' + high / 10 % 10), static_cast<char>('0' + high % 10)};
+  // Four digits, the first in the low byte, less the leading zeros.
+  uint32_t head = (high / 1000) | (high / 100 % 10) << 8 | (high / 10 % 10) << 16 | (high % 10) << 24 | 0x30303030u;
   int32_t skip = high >= 1000 ? 0 : high >= 100 ? 1 : high >= 10 ? 2 : 3;
-  std::memcpy(out, head + skip, 4);
+  head >>= 8 * skip;
+  std::memcpy(out, &head, 4);
   out += 4 - skip;
   StoreLanesFrom(out, digits, 0);
   out += 16 - scale;
