@@ -25,6 +25,7 @@ FlatKind KindOf(const Step& step, const CodePage& page) {
       if (!decimal || width > 16) return FK_OTHER;
       return step.sign == SIGN_NONE ? FK_ZONED : step.sign == SIGN_LEADING ? FK_ZONED_FIRST : FK_ZONED_LAST;
     case SK_PACKED: return decimal && width <= 8 ? FK_PACKED : FK_OTHER;
+    case SK_DIGIT_PAIRS: return step.scale >= 0 && step.scale <= 2 * width && width <= 8 ? FK_NIBBLES : FK_OTHER;
     case SK_BINARY: return decimal ? FK_BINARY : FK_OTHER;
     default: return FK_OTHER;
   }

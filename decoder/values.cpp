@@ -117,6 +117,15 @@ bool NumberDigits(const uint8_t* p, const Step& step, const CodePage& page, char
       *count = 2 * last + 1;
       return true;
     }
+    case SK_DIGIT_PAIRS: {
+      for (int32_t i = 0; i < width; i++) {
+        uint16_t pair = PACKED_PAIRS.of[p[i]];
+        if (!pair) return false;
+        std::memcpy(digits + 2 * i, &pair, 2);
+      }
+      *count = 2 * width;
+      return true;
+    }
     default: {  // binary, big-endian
       uint64_t value = 0;
       for (int32_t i = 0; i < width; i++) value = value << 8 | p[i];
@@ -271,6 +280,10 @@ char* PutNumber(char* out, const uint8_t* bytes, const Step& step, const CodePag
       if (!fast || width > 8) break;
       if (!PackedLanes(bytes, width, step.sign != SIGN_NONE, &digits, &negative)) return nullptr;
       return PutLanes(out, digits, 2 * width - 1, scale, negative);
+    case SK_DIGIT_PAIRS:
+      if (scale < 0 || scale > 2 * width || width > 8) break;
+      if (!NibbleLanes(bytes, width, &digits)) return nullptr;
+      return PutLanes(out, digits, 2 * width, scale, false);
     case SK_BINARY:
       if (!fast) break;
       return PutBinary(out, bytes, step);
