@@ -320,6 +320,33 @@ int Prepare(DecodeState& state, DataInput* input, OutputSink* sink, int* fd) {
   return StartOutput(sink, *fd, static_cast<size_t>(plan.mostOutput), oldSize);
 }
 
+// F records of a flat plan one after another while the data at hand holds
+// them whole, with no framing a record at a time; back to the loop at a
+// record with a field not valid, the count or the range's end.
+template <OutputForm FORM>
+void DecodeFlatRecords(DecodeState& state, DataInput* input, OutputSink* sink, int64_t rangeEnd, int64_t* number,
+                       Progress& progress) {
+  const Plan& plan = state.plan;
+  int64_t length = plan.recordLength;
+  auto most = static_cast<size_t>(plan.mostOutput);
+  for (;;) {
+    int64_t run = static_cast<int64_t>(Available(input, static_cast<size_t>(length))) / length;
+    if (CountRecords >= 0) run = std::min(run, CountRecords - state.decoded);
+    if (rangeEnd != INT64_MAX) run = std::min(run, (rangeEnd - input->offset + length - 1) / length);
+    run = std::min<int64_t>(run, 4096);  // then pages are let go and progress shown
+    if (run <= 0) return;
+    for (int64_t k = 0; k < run; k++) {
+      char* end = FlatRow<FORM>(state.flat, plan, input->buffer + input->begin, Reserve(sink, most), state.ibmFloats);
+      if (!end) return;
+      sink->at = end;
+      PassBytes(input, length);
+      ++*number;
+      state.decoded++;
+    }
+    ShowProgress(progress, *input, state.decoded);
+  }
+}
+
 // Runs every record; 0 after a message when a record fails.
 int DecodeRecords(DecodeState& state, DataInput* input, OutputSink* sink) {
   const Plan& plan = state.plan;
@@ -332,6 +359,10 @@ int DecodeRecords(DecodeState& state, DataInput* input, OutputSink* sink) {
   }
   Progress progress{false, isatty(2) != 0, Now(), 0};
   for (;;) {
+    if (fixed && state.flat.usable && skip == 0 && input->offset >= RangeStart) {
+      if (state.form == FORM_JSON) DecodeFlatRecords<FORM_JSON>(state, input, sink, rangeEnd, &number, progress);
+      else DecodeFlatRecords<FORM_CSV>(state, input, sink, rangeEnd, &number, progress);
+    }
     if (CountRecords >= 0 && state.decoded >= CountRecords) break;
     Frame frame;
     FrameResult framed = NextRecord(input, plan.recordLength, plan.varies, number + 1, &frame);

@@ -101,9 +101,11 @@ struct Unroller {
   }
 };
 
+// Sixteen bytes at a time: the pool is padded, and the output has room
+// past the text.
 inline void PutLiteral(char* out, const char* literal, uint32_t length) {
   std::memcpy(out, literal, 16);
-  if (length > 16) std::memcpy(out + 16, literal + 16, length - 16);
+  for (uint32_t at = 16; at < length; at += 16) std::memcpy(out + at, literal + at, 16);
 }
 
 // The bytes up to the last that is not a space: sixteen compared at once,
