@@ -9,7 +9,8 @@
 
 namespace {
 
-constexpr size_t LEAST_BUFFER = size_t{4} << 20;
+// Small enough that a buffer is still in the caches when the thread writes it.
+constexpr size_t LEAST_BUFFER = size_t{2} << 20;
 
 void WriteAll(OutputSink* sink, const char* data, size_t size) {
   while (size > 0 && sink->error == 0) {
