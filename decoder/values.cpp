@@ -1,6 +1,6 @@
-// Field values to text. Display digits are checked and turned into ASCII
-// eight bytes at a time; binary numbers go to digits two at a time through
-// a table; no value passes through a binary float except COMP-1 and COMP-2.
+// Field values to text. Display, packed and binary numbers become digit
+// lanes (decoder/lanes.h) where they fit sixteen, else digits a byte at a
+// time; no value passes through a binary float except COMP-1 and COMP-2.
 #include "decoder/values.h"
 
 #include <charconv>
