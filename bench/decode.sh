@@ -29,8 +29,12 @@ cp "$shared/dec.cpy" "$work/dec.cpy"
 best_of_three() {
   local best=999999 peak=0 wall cpu kb status
   for _ in 1 2 3; do
-    read -r wall cpu kb status < <("$measure" "$@")
-    [ "$status" = 0 ] || { echo "failed: $* (status $status)" >&2; return 1; }
+    read -r wall cpu kb status < <(MEASURE_LOG="$work/run.log" "$measure" "$@")
+    if [ "$status" != 0 ]; then
+      echo "failed: $* (status $status)" >&2
+      cat "$work/run.log" >&2
+      return 1
+    fi
     best=$(awk -v a="$wall" -v b="$best" 'BEGIN {print (a < b) ? a : b}')
     [ "$kb" -gt "$peak" ] && peak=$kb
   done

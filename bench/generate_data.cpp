@@ -62,6 +62,11 @@ void PutValue(const Step& step, uint8_t* at, int64_t count) {
       if (Random() % 100 < static_cast<uint64_t>(BadPercent)) at[0] |= 0xA0;
       return;
     }
+    case SK_DIGIT_PAIRS:
+      for (int32_t i = static_cast<int32_t>(width) - 1; i >= 0; i--, value /= 100)
+        at[i] = static_cast<uint8_t>((value / 10 % 10) << 4 | value % 10);
+      if (Random() % 100 < static_cast<uint64_t>(BadPercent)) at[0] |= 0xA0;
+      return;
     case SK_BINARY: {
       uint64_t bits = count >= 0 ? static_cast<uint64_t>(count) : Random() % (width >= 4 ? 1000000000 : width == 2 ? 9999 : 99);
       if (negative) bits = 0 - bits;

@@ -1,6 +1,7 @@
-// Runs a command with its output thrown away and prints its wall-clock
-// time, CPU time (user plus system) in seconds, peak resident memory in KB
-// and exit status: "wall cpu kb status".
+// Runs a command with its output thrown away (or kept in the file that
+// MEASURE_LOG names, so that a failed run's messages can be shown) and
+// prints its wall-clock time, CPU time (user plus system) in seconds, peak
+// resident memory in KB and exit status: "wall cpu kb status".
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -8,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
   if (argc < 2) {
@@ -18,9 +20,11 @@ int main(int argc, char** argv) {
   pid_t child = fork();
   if (child == 0) {
     int null = open("/dev/null", O_RDWR);
+    const char* log = std::getenv("MEASURE_LOG");
+    int kept = log ? open(log, O_WRONLY | O_CREAT | O_TRUNC, 0666) : -1;
     dup2(null, 0);
-    dup2(null, 1);
-    dup2(null, 2);
+    dup2(kept >= 0 ? kept : null, 1);
+    dup2(kept >= 0 ? kept : null, 2);
     execvp(argv[1], argv + 1);
     _exit(127);
   }

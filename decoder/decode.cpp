@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "decoder/code_pages.h"
+#include "decoder/flat_plan.h"
 #include "decoder/output.h"
 #include "decoder/plan.h"
 #include "decoder/records.h"
@@ -43,6 +45,7 @@ struct TableFrame {
 
 struct DecodeState {
   Plan plan;
+  FlatPlan flat;                     // the plan unrolled, when it could be
   std::vector<std::string> keys;     // JSON: "NAME":
   OutputForm form;
   bool ibmFloats;
@@ -76,22 +79,6 @@ void ReportNotValid(DecodeState& state, int32_t index, int32_t depth, int64_t at
   std::fprintf(stderr, "Record %" PRId64 " at byte %" PRId64 ": %s (offset %" PRId64 ", %u byte%s) is not valid: %s\n",
                state.recordNumber, state.recordOffset, ColumnName(state, index, depth).c_str(), at, step.width,
                step.width == 1 ? "" : "s", hex.c_str());
-}
-
-inline char* PutField(const DecodeState& state, char* out, const uint8_t* bytes, const Step& step) {
-  switch (step.kind) {
-    case SK_TEXT: return PutText(out, bytes, step.width, DataCodePage, state.form, KeepSpaces);
-    case SK_FLOAT:
-    case SK_DOUBLE: return PutFloat(out, bytes, step, state.ibmFloats);
-    case SK_NATIONAL: return PutNational(out, bytes, step.width, state.form, KeepSpaces);
-    case SK_HEX: {
-      if (state.form == FORM_JSON) *out++ = '"';
-      out = PutHex(out, bytes, step.width);
-      if (state.form == FORM_JSON) *out++ = '"';
-      return out;
-    }
-    default: return PutNumber(out, bytes, step, DataCodePage);
-  }
 }
 
 char* Put(char* out, const std::string& text) {
@@ -201,7 +188,7 @@ bool DecodeRecord(DecodeState& state, const uint8_t* record, int64_t length, cha
         if (FORM == FORM_JSON && step.keyed) out = Put(out, state.keys[i]);
         char* end = nullptr;
         if (at + step.width <= length) {
-          end = PutField(state, out, record + at, step);
+          end = PutValue(out, record + at, step, FORM, state.ibmFloats, KeepSpaces);
           if (!end) ReportNotValid(state, i, depth, at, record + at);
           if (step.slot >= 0) {
             int64_t value;
@@ -315,6 +302,7 @@ int Prepare(DecodeState& state, DataInput* input, OutputSink* sink, int* fd) {
   state.frames.assign(MOST_TABLE_DEPTH, TableFrame{});
   bool toStandardOutput = DecodeOutputName.empty() || DecodeOutputName == "-";
   state.form = !toStandardOutput && IsJsonName(DecodeOutputName) ? FORM_JSON : FORM_CSV;
+  CompileFlatPlan(plan, state.form, &state.flat);
   if (!toStandardOutput && DecodeFileName != "-" && SameFile(DecodeOutputName.c_str(), DecodeFileName.c_str())) {
     std::printf("Decoded output '%s' is the data file\n", DecodeOutputName.c_str());
     return 0;
@@ -328,7 +316,35 @@ int Prepare(DecodeState& state, DataInput* input, OutputSink* sink, int* fd) {
   }
   struct stat status;
   bool regular = fstat(*fd, &status) == 0 && S_ISREG(status.st_mode);
-  return StartOutput(sink, *fd, static_cast<size_t>(plan.mostOutput), regular && !toStandardOutput);
+  int64_t oldSize = regular && !toStandardOutput ? static_cast<int64_t>(status.st_size) : -1;
+  return StartOutput(sink, *fd, static_cast<size_t>(plan.mostOutput), oldSize);
+}
+
+// F records of a flat plan one after another while the data at hand holds
+// them whole, with no framing a record at a time; back to the loop at a
+// record with a field not valid, the count or the range's end.
+template <OutputForm FORM>
+void DecodeFlatRecords(DecodeState& state, DataInput* input, OutputSink* sink, int64_t rangeEnd, int64_t* number,
+                       Progress& progress) {
+  const Plan& plan = state.plan;
+  int64_t length = plan.recordLength;
+  auto most = static_cast<size_t>(plan.mostOutput);
+  for (;;) {
+    int64_t run = static_cast<int64_t>(Available(input, static_cast<size_t>(length))) / length;
+    if (CountRecords >= 0) run = std::min(run, CountRecords - state.decoded);
+    if (rangeEnd != INT64_MAX) run = std::min(run, (rangeEnd - input->offset + length - 1) / length);
+    run = std::min<int64_t>(run, 4096);  // then pages are let go and progress shown
+    if (run <= 0) return;
+    for (int64_t k = 0; k < run; k++) {
+      char* end = FlatRow<FORM>(state.flat, plan, input->buffer + input->begin, Reserve(sink, most), state.ibmFloats);
+      if (!end) return;
+      sink->at = end;
+      PassBytes(input, length);
+      ++*number;
+      state.decoded++;
+    }
+    ShowProgress(progress, *input, state.decoded);
+  }
 }
 
 // Runs every record; 0 after a message when a record fails.
@@ -343,6 +359,10 @@ int DecodeRecords(DecodeState& state, DataInput* input, OutputSink* sink) {
   }
   Progress progress{false, isatty(2) != 0, Now(), 0};
   for (;;) {
+    if (fixed && state.flat.usable && skip == 0 && input->offset >= RangeStart) {
+      if (state.form == FORM_JSON) DecodeFlatRecords<FORM_JSON>(state, input, sink, rangeEnd, &number, progress);
+      else DecodeFlatRecords<FORM_CSV>(state, input, sink, rangeEnd, &number, progress);
+    }
     if (CountRecords >= 0 && state.decoded >= CountRecords) break;
     Frame frame;
     FrameResult framed = NextRecord(input, plan.recordLength, plan.varies, number + 1, &frame);
@@ -360,6 +380,18 @@ int DecodeRecords(DecodeState& state, DataInput* input, OutputSink* sink) {
     // Bytes of the layout: those of a varying record are known once it is run.
     char* out = Reserve(sink, static_cast<size_t>(plan.mostOutput));
     const uint8_t* record = input->buffer + input->begin + frame.header;
+    if (state.flat.usable && !passed && frame.length >= plan.recordLength) {
+      char* end = state.form == FORM_JSON ? FlatRow<FORM_JSON>(state.flat, plan, record, out, state.ibmFloats)
+                                          : FlatRow<FORM_CSV>(state.flat, plan, record, out, state.ibmFloats);
+      if (end) {
+        PassRecord(input, frame);
+        state.longer += !fixed && frame.length > plan.recordLength;
+        sink->at = end;
+        state.decoded++;
+        if ((state.decoded & 4095) == 0) ShowProgress(progress, *input, state.decoded);
+        continue;
+      }
+    }
     int64_t consumed;
     state.passing = passed;
     bool done = state.form == FORM_JSON ? DecodeRecord<FORM_JSON>(state, record, frame.length, &out, &consumed)
@@ -418,7 +450,10 @@ int DecodeData() {
                   std::strerror(error));
       result = 0;
     }
-    if (fd != DecodedOutputFd && close(fd) != 0) result = 0;
+    if (fd != DecodedOutputFd && close(fd) != 0 && result) {
+      std::printf("Error writing to file '%s': %s\n", DecodeOutputName.c_str(), std::strerror(errno));
+      result = 0;
+    }
   }
   if (input.error) {
     std::printf("Error reading data file '%s': %s\n", DecodeFileName.c_str(), std::strerror(input.error));

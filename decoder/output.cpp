@@ -9,7 +9,8 @@
 
 namespace {
 
-constexpr size_t LEAST_BUFFER = size_t{4} << 20;
+// Small enough that a buffer is still in the caches when the thread writes it.
+constexpr size_t LEAST_BUFFER = size_t{2} << 20;
 
 void WriteAll(OutputSink* sink, const char* data, size_t size) {
   while (size > 0 && sink->error == 0) {
@@ -20,15 +21,25 @@ void WriteAll(OutputSink* sink, const char* data, size_t size) {
       return;
     }
     data += written, size -= static_cast<size_t>(written);
+    sink->written += written;
   }
 }
 
+// Empties the old file, on the thread: a large one takes long to let go.
+// One byte is kept, to be written over: ext4 writes a file emptied to
+// nothing back to the disk whole when it is closed (its guard for files
+// replaced by rewriting), which would put the whole write-back at the end
+// of the run; the file is cut to its length once written.
+void EmptyOldFile(OutputSink* sink) {
+  if (sink->oldSize > 1 && ftruncate(sink->fd, 1) != 0) sink->error = errno;
+}
+
 void WriterLoop(OutputSink* sink) {
-  if (sink->truncate && ftruncate(sink->fd, 0) != 0) sink->error = errno;
+  EmptyOldFile(sink);
   std::unique_lock<std::mutex> held(sink->lock);
   for (;;) {
     sink->changed.wait(held, [sink] { return sink->pending || sink->stop; });
-    if (!sink->pending) return;
+    if (!sink->pending) break;
     const char* data = sink->pending;
     size_t size = sink->pendingSize;
     held.unlock();
@@ -37,13 +48,15 @@ void WriterLoop(OutputSink* sink) {
     sink->pending = nullptr;
     sink->changed.notify_all();
   }
+  if (sink->oldSize >= 0 && ftruncate(sink->fd, sink->written) != 0 && sink->error == 0) sink->error = errno;
 }
 
 }  // namespace
 
-int StartOutput(OutputSink* sink, int fd, size_t most, bool truncate) {
+int StartOutput(OutputSink* sink, int fd, size_t most, int64_t oldSize) {
   sink->fd = fd;
-  sink->truncate = truncate;
+  sink->oldSize = oldSize;
+  sink->written = 0;
   sink->capacity = most * 4 > LEAST_BUFFER ? most * 4 : LEAST_BUFFER;
   for (char*& buffer : sink->buffers)
     if (!(buffer = static_cast<char*>(std::malloc(sink->capacity)))) {

@@ -21,14 +21,16 @@ struct OutputSink {
   size_t pendingSize;
   bool stop;
   int error;                // errno of a failed write; 0: none
-  bool truncate;            // empty the file first, on the thread: a large
-                            // old file takes long to let go
+  int64_t oldSize;          // a regular file's length before the run; -1:
+                            // not a file to cut to what is written
+  int64_t written;          // bytes the thread wrote
   std::thread writer;
 };
 
-// Starts writing to fd with buffers of at least most bytes, emptying the
-// file first when truncate; 0 after a message.
-int StartOutput(OutputSink* sink, int fd, size_t most, bool truncate);
+// Starts writing to fd with buffers of at least most bytes; a regular file
+// of oldSize bytes (-1: none) is emptied first and cut to what was written
+// at the end, both on the thread. 0 after a message.
+int StartOutput(OutputSink* sink, int fd, size_t most, int64_t oldSize);
 // Hands the current buffer to the thread and goes on in the other.
 void HandOver(OutputSink* sink);
 // Room for count bytes at sink->at, handing the full buffer over when needed.

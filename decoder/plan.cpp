@@ -49,13 +49,14 @@ Step FieldStepOf(const FieldNode* field) {
     case FU_PACKED: step.kind = SK_PACKED, step.sign = sign; break;
     case FU_BINARY: step.kind = SK_BINARY, step.sign = sign; break;
     case FU_INDEX: step.kind = SK_BINARY, step.sign = SIGN_TRAILING; break;
+    case FU_COMP6: step.kind = SK_DIGIT_PAIRS; break;  // a signed one is laid out as COMP-3
     default: step.kind = SK_HEX; break;  // pointers, DBCS, national numbers
   }
   return step;
 }
 
 bool IsNumberStep(StepKind kind) {
-  return kind == SK_ZONED || kind == SK_SEPARATE || kind == SK_PACKED || kind == SK_BINARY;
+  return kind == SK_ZONED || kind == SK_SEPARATE || kind == SK_PACKED || kind == SK_BINARY || kind == SK_DIGIT_PAIRS;
 }
 
 // A field that may be a DEPENDING ON object.

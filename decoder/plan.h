@@ -20,9 +20,10 @@ enum StepKind : uint8_t {
   SK_TABLE_END = 10,
   SK_GROUP = 11,     // a group's members up to its end step
   SK_GROUP_END = 12,
+  SK_DIGIT_PAIRS = 13,  // packed digits with no sign nibble (COMP-6)
 };
 
-constexpr bool IsFieldStep(StepKind kind) { return kind <= SK_HEX; }
+constexpr bool IsFieldStep(StepKind kind) { return kind <= SK_HEX || kind == SK_DIGIT_PAIRS; }
 
 // Where a display number carries its sign; for packed and binary steps,
 // SIGN_TRAILING stands for "signed".

@@ -5,6 +5,8 @@
 #include "decoder/records.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +20,39 @@
 namespace {
 
 constexpr size_t LEAST_BUFFER = size_t{4} << 20;
+constexpr size_t PAGE = 4096;
+// Pages of a mapped file are let go in steps of this many bytes, so that
+// resident memory stays small whatever the file's size.
+constexpr size_t RELEASE_STEP = size_t{8} << 20;
+
+// Maps the regular file whole, with zero pages after it for reading past
+// its end; false when it can not be mapped (it is then read).
+bool MapData(DataInput* input) {
+  struct stat status;
+  if (fstat(input->fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) return false;
+  auto length = static_cast<size_t>(status.st_size);
+  size_t span = (length + 16 + PAGE - 1) & ~(PAGE - 1);
+  void* area = mmap(nullptr, span, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (area == MAP_FAILED) return false;
+  if (mmap(area, length, PROT_READ, MAP_PRIVATE | MAP_FIXED, input->fd, 0) == MAP_FAILED) {
+    munmap(area, span);
+    return false;
+  }
+  madvise(area, length, MADV_SEQUENTIAL);
+  input->buffer = static_cast<uint8_t*>(area);
+  input->mapped = span;
+  input->capacity = SIZE_MAX >> 1;  // no block or line is longer than the buffer
+  input->end = length;
+  input->atEnd = true;
+  return true;
+}
+
+// Lets go of the mapped pages the records have passed.
+void Release(DataInput* input) {
+  size_t upTo = input->begin & ~(PAGE - 1);
+  madvise(input->buffer + input->released, upTo - input->released, MADV_DONTNEED);
+  input->released = upTo;
+}
 
 void Consume(DataInput* input, size_t count) {
   input->begin += count;
@@ -127,6 +162,7 @@ int OpenData(DataInput* input, const std::string& name, int64_t most) {
     std::printf("Can not read data file '%s'\n", name.c_str());
     return 0;
   }
+  if (MapData(input)) return 1;
   int64_t wanted = 2 * most + (1 << 17);
   input->capacity = wanted > static_cast<int64_t>(LEAST_BUFFER) ? static_cast<size_t>(wanted) : LEAST_BUFFER;
   input->buffer = static_cast<uint8_t*>(std::malloc(input->capacity + 16));
@@ -139,11 +175,16 @@ int OpenData(DataInput* input, const std::string& name, int64_t most) {
 
 void CloseData(DataInput* input) {
   if (input->fd > 0) close(input->fd);
-  std::free(input->buffer);
+  if (input->mapped) munmap(input->buffer, input->mapped);
+  else std::free(input->buffer);
   input->buffer = nullptr;
 }
 
 size_t Available(DataInput* input, size_t count) {
+  if (input->mapped) {
+    if (input->begin - input->released >= RELEASE_STEP) Release(input);
+    return input->end - input->begin;
+  }
   if (count > input->capacity) count = input->capacity;
   if (input->end - input->begin >= count || input->atEnd) return input->end - input->begin;
   if (input->begin > 0) {
@@ -165,6 +206,11 @@ int PassBytes(DataInput* input, int64_t count) {
   int64_t there = static_cast<int64_t>(input->end - input->begin);
   if (count <= there) {
     Consume(input, static_cast<size_t>(count));
+    return 1;
+  }
+  if (input->mapped) {  // past the end: nothing is left
+    input->offset += count;
+    input->begin = input->end;
     return 1;
   }
   input->offset += there, count -= there;

@@ -1,6 +1,7 @@
 // The data file cut into records: fixed length, after RDWs, in blocks after
-// BDWs, or lines. The file is read in large pieces into one buffer that
-// does not grow with the file.
+// BDWs, or lines. A regular file is mapped whole, its pages let go behind
+// the records; anything else is read in large pieces into one buffer that
+// does not grow with the file. 16 bytes past the data can always be read.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,8 @@ struct DataInput {
   std::string name;
   uint8_t* buffer;
   size_t capacity;
+  size_t mapped;         // bytes of the mapping; 0: the buffer is read into
+  size_t released;       // mapped bytes before this are let go
   size_t begin, end;     // the bytes not yet used
   int64_t offset;        // file offset of buffer[begin]
   bool atEnd;            // nothing more to read

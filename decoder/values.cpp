@@ -1,13 +1,13 @@
-// Field values to text. Display digits are checked and turned into ASCII
-// eight bytes at a time; binary numbers go to digits two at a time through
-// a table; no value passes through a binary float except COMP-1 and COMP-2.
+// Field values to text. Display, packed and binary numbers become digit
+// lanes (decoder/lanes.h) where they fit sixteen, else digits a byte at a
+// time; no value passes through a binary float except COMP-1 and COMP-2.
 #include "decoder/values.h"
-
-#include <emmintrin.h>
 
 #include <charconv>
 #include <cmath>
 #include <cstring>
+
+#include "decoder/lanes.h"
 
 namespace {
 
@@ -115,6 +115,15 @@ bool NumberDigits(const uint8_t* p, const Step& step, const CodePage& page, char
       if (step.sign != SIGN_NONE ? low != 0xC && low != 0xD && low != 0xF : low != 0xF && low != 0xC) return false;
       *negative = low == 0xD;
       *count = 2 * last + 1;
+      return true;
+    }
+    case SK_DIGIT_PAIRS: {
+      for (int32_t i = 0; i < width; i++) {
+        uint16_t pair = PACKED_PAIRS.of[p[i]];
+        if (!pair) return false;
+        std::memcpy(digits + 2 * i, &pair, 2);
+      }
+      *count = 2 * width;
       return true;
     }
     default: {  // binary, big-endian
@@ -246,132 +255,12 @@ char* PutDecimal(char* out, const char* digits, int32_t count, int32_t scale, bo
   return out + (count - from);
 }
 
-// Where the first digit other than '0' is, or count.
-inline int32_t LeadingZeros(const char* digits, int32_t count) {
-  int32_t first = 0;
-  for (; first + 8 <= count; first += 8) {
-    uint64_t x = Load8(reinterpret_cast<const uint8_t*>(digits + first)) ^ (0x30 * ONES);
-    if (x) return first + __builtin_ctzll(x) / 8;
-  }
-  while (first < count && digits[first] == '0') first++;
-  return first;
-}
-
-// Sixteen digit lanes, first digit lowest, in two registers.
-struct DigitLanes {
-  uint64_t low, high;
-};
-
-// Stores lanes from..15 at out (16 bytes written, 16 - from meaningful).
-inline void StoreLanes(char* out, DigitLanes lanes, int32_t from) {
-  uint64_t low, high;
-  if (from == 0) {
-    low = lanes.low, high = lanes.high;
-  } else if (from < 8) {
-    low = lanes.low >> (8 * from) | lanes.high << (64 - 8 * from);
-    high = lanes.high >> (8 * from);
-  } else {
-    low = lanes.high >> (8 * (from - 8)), high = 0;
-  }
-  std::memcpy(out, &low, 8);
-  std::memcpy(out + 8, &high, 8);
-}
-
-// count digit lanes as an exact decimal with scale digits after the point.
-inline char* PutLanes(char* out, __m128i digits, int32_t count, int32_t scale, bool negative) {
-  uint32_t lanes = (1u << count) - 1;
-  uint32_t zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_set1_epi8('0')))) & lanes;
-  int32_t first = __builtin_ctz(~zeros | (1u << count));
-  DigitLanes all{static_cast<uint64_t>(_mm_cvtsi128_si64(digits)),
-                 static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(digits, digits)))};
-  *out = '-';
-  out += negative && first < count;
-  int32_t whole = count - scale;
-  if (first < whole) {
-    StoreLanes(out, all, first);
-    out += whole - first;
-  } else {
-    *out++ = '0';
-  }
-  if (scale == 0) return out;
-  *out++ = '.';
-  StoreLanes(out, all, whole);
-  return out + scale;
-}
-
-// Display digits of up to 16 bytes checked and made ASCII at once; the
-// byte at carrier (-1: none) holds the sign in its zone and is looked up.
-inline bool ZonedLanes(const uint8_t* p, int32_t count, int32_t carrier, const CodePage& page, __m128i* digits,
-                       bool* negative) {
-  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  __m128i low = _mm_and_si128(bytes, _mm_set1_epi8(0x0F));
-  __m128i zone = _mm_and_si128(bytes, _mm_set1_epi8(static_cast<char>(0xF0)));
-  __m128i zoneOk = _mm_cmpeq_epi8(zone, _mm_set1_epi8(static_cast<char>(page.ebcdic ? 0xF0 : 0x30)));
-  __m128i digitOk = _mm_cmplt_epi8(low, _mm_set1_epi8(10));
-  uint32_t good = static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(zoneOk, digitOk)));
-  uint32_t lanes = (1u << count) - 1;
-  __m128i ascii = _mm_or_si128(low, _mm_set1_epi8('0'));
-  *negative = false;
-  if (carrier >= 0) {
-    uint8_t z = page.zones[p[carrier]];
-    if (z == ZONE_BAD) return false;
-    *negative = (z & 0xF0) == ZONE_MINUS;
-    good |= 1u << carrier;
-    __m128i at = _mm_cmpeq_epi8(_mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15),
-                                _mm_set1_epi8(static_cast<char>(carrier)));
-    ascii = _mm_or_si128(_mm_andnot_si128(at, ascii), _mm_and_si128(at, _mm_set1_epi8(static_cast<char>('0' + (z & 0x0F)))));
-  }
-  *digits = ascii;
-  return (good & lanes) == lanes;
-}
-
-// Packed bytes of up to 8 (15 digits and the sign) checked and unpacked at once.
-inline bool PackedLanes(const uint8_t* p, int32_t width, bool isSigned, __m128i* digits, bool* negative) {
-  uint8_t sign = p[width - 1] & 0x0F;
-  if (isSigned ? sign != 0xC && sign != 0xD && sign != 0xF : sign != 0xF && sign != 0xC) return false;
-  *negative = sign == 0xD;
-  __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
-  __m128i high = _mm_and_si128(_mm_srli_epi16(bytes, 4), _mm_set1_epi8(0x0F));
-  __m128i low = _mm_and_si128(bytes, _mm_set1_epi8(0x0F));
-  __m128i nibbles = _mm_unpacklo_epi8(high, low);
-  uint32_t bad = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9))));
-  if (bad & ((1u << (2 * width - 1)) - 1)) return false;
-  *digits = _mm_or_si128(nibbles, _mm_set1_epi8('0'));
-  return true;
-}
-
-// Decimal digits of value, at least one.
-inline int32_t DigitCount(uint64_t value) {
-  static constexpr uint64_t POWERS[20] = {1ull, 10ull, 100ull, 1000ull, 10000ull, 100000ull, 1000000ull,
-      10000000ull, 100000000ull, 1000000000ull, 10000000000ull, 100000000000ull, 1000000000000ull,
-      10000000000000ull, 100000000000000ull, 1000000000000000ull, 10000000000000000ull,
-      100000000000000000ull, 1000000000000000000ull, 10000000000000000000ull};
-  int32_t guess = ((64 - __builtin_clzll(value | 1)) * 1233) >> 12;  // log10 from log2
-  int32_t count = guess + 1 - (value < POWERS[guess]);
-  return count > 0 ? count : 1;
-}
-
-// A binary value, its length worked out first and its digits written
-// backwards in place: scale digits, the point, the whole part.
+// A binary value through digit lanes.
 inline char* PutBinary(char* out, const uint8_t* p, const Step& step) {
-  uint32_t width = step.width;
-  uint64_t value = 0;
-  for (uint32_t i = 0; i < width; i++) value = value << 8 | p[i];
-  bool negative = false;
-  if (step.sign != SIGN_NONE) {
-    if (width < 8 && (p[0] & 0x80)) value |= ~uint64_t{0} << (8 * width);
-    if (static_cast<int64_t>(value) < 0) negative = true, value = 0 - value;
-  }
-  *out = '-';
-  out += negative;  // a magnitude above zero
-  int32_t scale = step.scale, digits = DigitCount(value);
-  int32_t whole = digits > scale ? digits - scale : 1;
-  char* end = out + whole + (scale > 0 ? 1 + scale : 0);
-  char* at = end;
-  for (int32_t i = 0; i < scale; i++, value /= 10) *--at = static_cast<char>('0' + value % 10);
-  if (scale > 0) *--at = '.';
-  DigitsBefore(at, value);
-  return end;
+  bool negative;
+  uint64_t value = BinaryMagnitude(p, step.width, step.sign != SIGN_NONE, &negative);
+  return value < SIXTEEN_DIGITS_LIMIT ? PutLanes(out, SixteenDigits(value), 16, step.scale, negative)
+                                      : PutWideLanes(out, value, step.scale, negative);
 }
 
 char* PutNumber(char* out, const uint8_t* bytes, const Step& step, const CodePage& page) {
@@ -391,6 +280,10 @@ char* PutNumber(char* out, const uint8_t* bytes, const Step& step, const CodePag
       if (!fast || width > 8) break;
       if (!PackedLanes(bytes, width, step.sign != SIGN_NONE, &digits, &negative)) return nullptr;
       return PutLanes(out, digits, 2 * width - 1, scale, negative);
+    case SK_DIGIT_PAIRS:
+      if (scale < 0 || scale > 2 * width || width > 8) break;
+      if (!NibbleLanes(bytes, width, &digits)) return nullptr;
+      return PutLanes(out, digits, 2 * width, scale, false);
     case SK_BINARY:
       if (!fast) break;
       return PutBinary(out, bytes, step);
@@ -522,4 +415,20 @@ char* PutNational(char* out, const uint8_t* bytes, uint32_t width, OutputForm fo
   if (NeedsJsonEscapes(start, out)) return EscapeJson(start, out);
   *out++ = '"';
   return out;
+}
+
+char* PutValue(char* out, const uint8_t* bytes, const Step& step, OutputForm form, bool ibmFloats, bool keepSpaces) {
+  switch (step.kind) {
+    case SK_TEXT: return PutText(out, bytes, step.width, DataCodePage, form, keepSpaces);
+    case SK_FLOAT:
+    case SK_DOUBLE: return PutFloat(out, bytes, step, ibmFloats);
+    case SK_NATIONAL: return PutNational(out, bytes, step.width, form, keepSpaces);
+    case SK_HEX: {
+      if (form == FORM_JSON) *out++ = '"';
+      out = PutHex(out, bytes, step.width);
+      if (form == FORM_JSON) *out++ = '"';
+      return out;
+    }
+    default: return PutNumber(out, bytes, step, DataCodePage);
+  }
 }

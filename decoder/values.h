@@ -22,6 +22,9 @@ char* PutText(char* out, const uint8_t* bytes, uint32_t width, const CodePage& p
               bool keepSpaces);
 char* PutNational(char* out, const uint8_t* bytes, uint32_t width, OutputForm form, bool keepSpaces);
 
+// Any field's value as the form writes it, through the writer of its kind.
+char* PutValue(char* out, const uint8_t* bytes, const Step& step, OutputForm form, bool ibmFloats, bool keepSpaces);
+
 // The integer value of a number field (a DEPENDING ON object), its
 // decimals cut off; 0 when the bytes are not valid.
 int ReadInteger(const uint8_t* bytes, const Step& step, const CodePage& page, int64_t* value);

@@ -116,6 +116,10 @@ static int SetNumericType(FieldNode* entry) {
       entry->type = FixedBinaryType(size, entry->isSigned);
       break;
     case FU_COMP6:
+      if (entry->isSigned) {  // a sign needs its half-byte: a compiler makes it COMP-3
+        entry->usage = FU_PACKED;
+        return SetNumericType(entry);
+      }
       // The packed form has no sign half-byte, so no packed type fits it.
       entry->type = FT_HEX, size = (digits + 1) / 2;
       break;

@@ -15,6 +15,7 @@
            05  EN-HALF         PIC S99 BINARY.
            05  EN-FOUR         PIC 9(4) COMP-4.
            05  EN-COMP5        PIC S9(4) COMP-5.
+           05  EN-SIGNED-P6    PIC S9(4) COMP-6.
            05  EN-WIDE         PIC N(4).
            05  EN-NATIONAL     PIC X(3) USAGE NATIONAL.
            05  EN-INDEX        USAGE IS INDEX.
